@@ -1,0 +1,74 @@
+# Two commands from a fresh Debian 12 machine: `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+BUILD_PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev \
+                  libgtest-dev libgmock-dev zlib1g-dev libjpeg62-turbo-dev
+TEST_PACKAGES  := xvfb xauth ffmpeg libgif-dev libpng-dev imagemagick pngcheck gifsicle
+BENCH_PACKAGES := libbenchmark-dev libimagequant-dev libmagick++-dev
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+# Installs only what is missing, so a prepared machine does not touch apt at all.
+define install_missing
+	@missing=$$(for p in $(1); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+endef
+
+# The settings key an installer would create; the program itself only ever opens it.
+REGISTRY_DIR  := $(if $(XDG_CONFIG_HOME),$(XDG_CONFIG_HOME),$(HOME)/.config)/kelvo
+REGISTRY_FILE := $(REGISTRY_DIR)/registry.ini
+REGISTRY_KEY  := [HKEY_CURRENT_USER\Software\Kelvo v.1.9]
+
+.PHONY: deps test-deps bench-deps configure build run test asan-test bench bench-run register clean
+
+deps:
+	$(call install_missing,$(BUILD_PACKAGES))
+
+test-deps: deps
+	$(call install_missing,$(TEST_PACKAGES))
+
+bench-deps: deps
+	$(call install_missing,$(BENCH_PACKAGES) $(TEST_PACKAGES))
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+register:
+	@mkdir -p "$(REGISTRY_DIR)"
+	@grep -qiF '$(REGISTRY_KEY)' "$(REGISTRY_FILE)" 2>/dev/null || \
+	  { printf '%s\n\n' '$(REGISTRY_KEY)' >> "$(REGISTRY_FILE)"; echo "Created the settings key in $(REGISTRY_FILE)"; }
+
+run: build register
+	./$(BUILD)/kelvo
+
+test: test-deps build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The library tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: test-deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DKELVO_SANITIZE=ON -DKELVO_BUILD_APP=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L 'platform|gif|png'
+
+bench: bench-deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVO_BUILD_BENCH=ON -DKELVO_BUILD_APP=OFF $(CMAKE_FLAGS)
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+
+bench-run: bench
+	@for b in $(BENCH_BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

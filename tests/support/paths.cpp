@@ -1,0 +1,59 @@
+#include "support/paths.h"
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <sys/wait.h>
+
+namespace kelvo::test {
+
+std::filesystem::path CorporaDir()
+{
+    if (const char* env = std::getenv("KELVO_CORPORA"))
+        return env;
+    return KELVO_CORPORA_DIR;
+}
+
+TTempDir::TTempDir()
+{
+    static std::atomic<int> counter{0};
+    path_ = std::filesystem::temp_directory_path() /
+            ("kelvo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+TTempDir::~TTempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+bool HaveTool(const std::string& name)
+{
+    const std::string command = "command -v '" + name + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+std::string RunCommand(const std::string& command, int* exitCode)
+{
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) {
+        if (exitCode)
+            *exitCode = -1;
+        return output;
+    }
+    std::array<char, 65536> buffer;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        output.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    if (exitCode)
+        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return output;
+}
+
+} // namespace kelvo::test
