@@ -1,0 +1,297 @@
+// BMP reading against the BMP Suite and ImageMagick, BMP writing read back by ImageMagick,
+// and the damage a header can claim.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/graphic.h"
+#include "platform/streams.h"
+#include "support/paths.h"
+
+namespace fs = std::filesystem;
+using kelvo::test::CorporaDir;
+using kelvo::test::HaveTool;
+using kelvo::test::RunCommand;
+using kelvo::test::TTempDir;
+
+namespace {
+
+std::vector<fs::path> SuiteFiles(const std::string& folder)
+{
+    std::vector<fs::path> files;
+    const fs::path dir = CorporaDir() / "bmpsuite" / folder;
+    if (fs::is_directory(dir))
+        for (const auto& e : fs::directory_iterator(dir))
+            if (e.path().extension() == ".bmp")
+                files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// ImageMagick's decode as R,G,B,A bytes, top row first; empty when it could not.
+std::string ReferenceRGBA(const fs::path& file)
+{
+    int code = 0;
+    std::string out = RunCommand("convert '" + file.string() + "' -depth 8 rgba:- 2>/dev/null", &code);
+    return code == 0 ? out : std::string();
+}
+
+// Compares every pixel with the reference. 15- and 16-bit pixels keep 5 or 6 bits a channel,
+// which any sane scaling to 8 bits carries in its top bits.
+void ExpectSamePixels(const TBitmap& bmp, const std::string& rgba, const std::string& what)
+{
+    ASSERT_EQ(rgba.size(), std::size_t(bmp.Width()) * bmp.Height() * 4) << what;
+    int shiftR = 0, shiftG = 0, shiftB = 0;
+    if (bmp.PixelFormat() == pf15bit)
+        shiftR = shiftG = shiftB = 3;
+    if (bmp.PixelFormat() == pf16bit) {
+        shiftR = shiftB = 3;
+        shiftG = 2;
+    }
+    int failures = 0;
+    for (int y = 0; y < bmp.Height() && failures < 5; ++y)
+        for (int x = 0; x < bmp.Width() && failures < 5; ++x) {
+            const auto* ref = reinterpret_cast<const unsigned char*>(rgba.data()) +
+                              (std::size_t(y) * bmp.Width() + x) * 4;
+            const TColor c = bmp.GetPixel(x, y);
+            const bool same = (GetRValue(c) >> shiftR) == (ref[0] >> shiftR) &&
+                              (GetGValue(c) >> shiftG) == (ref[1] >> shiftG) &&
+                              (GetBValue(c) >> shiftB) == (ref[2] >> shiftB);
+            if (!same) {
+                ++failures;
+                ADD_FAILURE() << what << " pixel (" << x << "," << y << "): ours " << std::hex
+                              << c << " reference " << int(ref[0]) << "," << int(ref[1]) << ","
+                              << int(ref[2]);
+            }
+        }
+}
+
+TBitmap LoadBmp(const fs::path& file)
+{
+    TBitmap bmp;
+    TFileStream stream(file.string(), fmOpenRead);
+    bmp.LoadFromStream(stream);
+    return bmp;
+}
+
+TPixelFormat ExpectedFormat(const std::string& name)
+{
+    if (name.rfind("pal1", 0) == 0) return pf1bit;
+    if (name.rfind("pal4", 0) == 0) return pf4bit;
+    if (name.rfind("pal8", 0) == 0) return pf8bit;
+    if (name.rfind("rgb16-565", 0) == 0) return pf16bit;
+    if (name.rfind("rgb16", 0) == 0) return pf15bit;
+    if (name.rfind("rgb24", 0) == 0) return pf24bit;
+    return pf32bit;
+}
+
+std::vector<BYTE> FileBytes(const fs::path& file)
+{
+    TMemoryStream m;
+    m.LoadFromFile(file.string());
+    return m.Bytes();
+}
+
+} // namespace
+
+TEST(BmpRead, EveryGoodSuiteFileMatchesTheReferenceDecode)
+{
+    const auto files = SuiteFiles("g");
+    if (files.empty())
+        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
+    if (!HaveTool("convert"))
+        GTEST_SKIP() << "ImageMagick convert is not installed";
+    for (const auto& file : files) {
+        const std::string name = file.filename().string();
+        TBitmap bmp;
+        ASSERT_NO_THROW(bmp = LoadBmp(file)) << name;
+        EXPECT_EQ(bmp.PixelFormat(), ExpectedFormat(name)) << name;
+        ExpectSamePixels(bmp, ReferenceRGBA(file), name);
+    }
+}
+
+TEST(BmpRead, EveryBadSuiteFileIsRejected)
+{
+    const auto files = SuiteFiles("b");
+    if (files.empty())
+        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
+    for (const auto& file : files) {
+        TBitmap bmp;
+        EXPECT_THROW(bmp = LoadBmp(file), EInvalidGraphic) << file.filename();
+    }
+}
+
+TEST(BmpRead, QuestionableSuiteFilesLoadOrAreRejectedCleanly)
+{
+    const auto files = SuiteFiles("q");
+    if (files.empty())
+        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
+    for (const auto& file : files) {
+        try {
+            TBitmap bmp = LoadBmp(file);
+            EXPECT_GT(bmp.Width(), 0) << file.filename();
+        } catch (const EInvalidGraphic&) {
+        }
+    }
+}
+
+// Every prefix of a file is either a whole picture or damage: never a crash or a read
+// beyond the bytes given.
+TEST(BmpRead, CutOffFilesNeverReadPastTheirEnd)
+{
+    for (const char* name : {"pal4rle.bmp", "pal8rle.bmp", "rgb16-565.bmp", "pal8v5.bmp", "pal8os2.bmp"}) {
+        const fs::path file = CorporaDir() / "bmpsuite" / "g" / name;
+        if (!fs::exists(file))
+            GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
+        const std::vector<BYTE> bytes = FileBytes(file);
+        for (std::size_t len = 0; len < bytes.size(); len += (len < 200 ? 1 : 97)) {
+            TMemoryStream m;
+            m.Write(bytes.data(), std::int64_t(len));
+            m.SetPosition(0);
+            TBitmap bmp;
+            try {
+                bmp.LoadFromStream(m);
+            } catch (const EInvalidGraphic&) {
+            }
+        }
+    }
+}
+
+// Hand-made headers that ask for far more than the file holds.
+TEST(BmpRead, HeadersAskingForMoreThanTheDataAreRejected)
+{
+    struct TCase {
+        const char* what;
+        LONG width, height;
+        WORD bits;
+        DWORD compression;
+        std::size_t dataBytes;
+    };
+    const TCase cases[] = {
+        {"huge RLE8 image with a few bytes of data", 20000, 13000, 8, BI_RLE8, 16},
+        {"pixel count beyond 2^28", 65536, 8192, 1, BI_RGB, 16},
+        {"rows missing at the end", 64, 64, 24, BI_RGB, 64 * 3 * 63},
+        {"width at the 32-bit limit", 0x7FFFFFFF, 1, 32, BI_RGB, 16},
+        {"height at the 32-bit limit, top-down", 1, LONG(0x80000000), 8, BI_RGB, 16},
+    };
+    for (const auto& c : cases) {
+        TBitmapInfoHeader info;
+        info.biWidth = c.width;
+        info.biHeight = c.height;
+        info.biBitCount = c.bits;
+        info.biCompression = c.compression;
+        const std::size_t colors = c.bits <= 8 ? std::size_t(1) << c.bits : 0;
+        TBitmapFileHeader file;
+        file.bfOffBits = DWORD(14 + 40 + colors * 4);
+        file.bfSize = DWORD(file.bfOffBits + c.dataBytes);
+        std::vector<BYTE> bytes(file.bfSize, 0);
+        std::memcpy(bytes.data(), &file, 14);
+        std::memcpy(bytes.data() + 14, &info, 40);
+        TMemoryStream m;
+        m.Write(bytes.data(), std::int64_t(bytes.size()));
+        m.SetPosition(0);
+        TBitmap bmp;
+        EXPECT_THROW(bmp.LoadFromStream(m), EInvalidGraphic) << c.what;
+    }
+}
+
+TEST(BmpRead, ConsecutiveBitmapsInOneStreamLoadInTurn)
+{
+    TBitmap a(3, 2, pf24bit), b(5, 1, pf8bit);
+    a.SetPixel(0, 0, clRed);
+    b.SetPixel(4, 0, clBlue);
+    TMemoryStream m;
+    a.SaveToStream(m);
+    b.SaveToStream(m);
+    m.SetPosition(0);
+    TBitmap first, second;
+    first.LoadFromStream(m);
+    second.LoadFromStream(m);
+    EXPECT_EQ(m.Position(), m.Size());
+    EXPECT_EQ(first.Width(), 3);
+    EXPECT_EQ(first.GetPixel(0, 0), clRed);
+    EXPECT_EQ(second.Width(), 5);
+    EXPECT_EQ(second.GetPixel(4, 0), clBlue);
+}
+
+TEST(BmpRead, BitmapsOpenThroughThePictureRegistry)
+{
+    const TFileFormatEntry* entry = TPicture::FindFileFormat(".BMP");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->Description, "Bitmaps");
+    const fs::path file = CorporaDir() / "bmpsuite" / "g" / "rgb24.bmp";
+    if (!fs::exists(file))
+        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
+    TPicture picture;
+    picture.LoadFromFile(file.string());
+    EXPECT_EQ(picture.Width(), 127);
+    EXPECT_EQ(picture.Height(), 64);
+}
+
+// An asymmetric picture with colours that every depth can hold, at every depth the
+// program saves.
+class BmpWrite : public ::testing::TestWithParam<TPixelFormat> {};
+
+TEST_P(BmpWrite, ImageMagickAndWeReadBackTheSamePixels)
+{
+    const TPixelFormat format = GetParam();
+    const TColor colours[] = {clBlack, clWhite, clRed, clLime, clBlue, clYellow, clAqua, clFuchsia};
+    const int usable = format == pf1bit ? 2 : 8;
+    TBitmap bmp(13, 7, pf24bit);
+    for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width(); ++x)
+            bmp.SetPixel(x, y, colours[(x * 3 + y * 5 + x * y) % usable]);
+    bmp.SetPixelFormat(format);
+    TTempDir dir;
+    const fs::path file = dir / "out.bmp";
+    bmp.SaveToFile(file.string());
+
+    TBitmap back = LoadBmp(file);
+    EXPECT_EQ(back.PixelFormat(), format);
+    ASSERT_EQ(back.Width(), 13);
+    ASSERT_EQ(back.Height(), 7);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 13; ++x)
+            ASSERT_EQ(back.GetPixel(x, y), bmp.GetPixel(x, y)) << x << "," << y;
+
+    if (!HaveTool("convert"))
+        GTEST_SKIP() << "ImageMagick convert is not installed";
+    ExpectSamePixels(bmp, ReferenceRGBA(file), "written file");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDepth, BmpWrite,
+                         ::testing::Values(pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit));
+
+TEST(BmpWrite, ShortColourTableSurvivesTheRoundTrip)
+{
+    TBitmap bmp(5, 3, pf8bit);
+    bmp.SetColorTable({TRGBQuad{0, 0, 255, 0}, TRGBQuad{0, 255, 0, 0}, TRGBQuad{255, 0, 0, 0}});
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            bmp.ScanLine(y)[x] = BYTE((x + y) % 3);
+    TMemoryStream m;
+    bmp.SaveToStream(m);
+    m.SetPosition(0);
+    TBitmap back;
+    back.LoadFromStream(m);
+    EXPECT_EQ(back.ColorTable().size(), 3u);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(back.GetPixel(x, y), bmp.GetPixel(x, y));
+}
+
+TEST(BmpWrite, EmptyBitmapRoundTrips)
+{
+    TBitmap empty;
+    TMemoryStream m;
+    empty.SaveToStream(m);
+    m.SetPosition(0);
+    TBitmap back(4, 4);
+    back.LoadFromStream(m);
+    EXPECT_TRUE(back.Empty());
+}
