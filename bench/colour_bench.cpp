@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -206,7 +207,7 @@ public:
     {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                Times[run.benchmark_name()] = run.GetAdjustedRealTime();
+                Times[run.run_name.function_name] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> Times;
@@ -216,6 +217,7 @@ public:
 
 int main(int argc, char** argv)
 {
+    setenv("OMP_NUM_THREADS", "1", 1); // before any library starts its thread pool
     Magick::InitializeMagick(*argv);
     Magick::ResourceLimits::thread(1);
     benchmark::Initialize(&argc, argv);
