@@ -118,11 +118,11 @@ void TBitmap::CopyFrom(const TBitmap& other)
 
 void TBitmap::Allocate(int width, int height, int bpp, std::vector<BYTE>& into) const
 {
-    const std::int64_t total = DIBBytesPerRow(width, bpp) * height;
-    if (total > kMaxBitmapBytes)
+    const std::int64_t stride = DIBBytesPerRow(width, bpp);
+    if (height > 0 && stride > kMaxBitmapBytes / height)
         throw EOutOfResources("Out of system resources");
     try {
-        into.assign(std::size_t(total), 0);
+        into.assign(std::size_t(stride * height), 0);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory("Out of memory");
     }

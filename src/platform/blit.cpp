@@ -221,9 +221,10 @@ bool StretchDIBits(TBitmap& dst, int x, int y, int w, int h, int sx, int sy, int
     if (!bits || info->biWidth < 0 || info->biBitCount == 0 || info->biBitCount > 32)
         return false;
     const std::int64_t height = info->biHeight < 0 ? -std::int64_t(info->biHeight) : info->biHeight;
-    const std::int64_t bitsSize = DIBBytesPerRow(info->biWidth, info->biBitCount) * height;
-    if (bitsSize > (std::int64_t(1) << 30))
+    const std::int64_t stride = DIBBytesPerRow(info->biWidth, info->biBitCount);
+    if (height > 0 && stride > (std::int64_t(1) << 30) / height)
         return false;
+    const std::int64_t bitsSize = stride * height;
     // The masks or the colour table follow the header unless given apart.
     const BYTE* extra = colors ? reinterpret_cast<const BYTE*>(colors)
                                : reinterpret_cast<const BYTE*>(info) + (info->biSize ? info->biSize : 40);

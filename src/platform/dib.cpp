@@ -162,7 +162,8 @@ void TBitmap::LoadFromDIBParts(const TBitmapInfoHeader& info, const void* masksA
     const bool topDown = h.biHeight < 0;
     const int height = topDown ? -h.biHeight : h.biHeight;
     const std::int64_t srcStride = DIBBytesPerRow(width, bpp);
-    if (std::int64_t(bitsSize) < srcStride * height || (height > 0 && width > 0 && !bits))
+    // Divide rather than multiply: width and height together can overflow 64 bits.
+    if ((height > 0 && std::int64_t(bitsSize) / height < srcStride) || (height > 0 && width > 0 && !bits))
         Bad("pixel data truncated");
 
     const BYTE* extra = static_cast<const BYTE*>(masksAndColors);

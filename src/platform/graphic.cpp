@@ -1,6 +1,7 @@
 #include "platform/graphic.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cctype>
 #include <cxxabi.h>
 #include <map>
@@ -21,7 +22,9 @@ std::string TPersistent::ClassName() const
     char* plain = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
     std::string name = status == 0 && plain ? plain : mangled;
     std::free(plain);
-    return name;
+    // Only the class's own name counts, as in the class library; namespaces are ours.
+    const auto colon = name.rfind("::");
+    return colon == std::string::npos ? name : name.substr(colon + 2);
 }
 
 void TPersistent::AssignTo(TPersistent& dest) const
