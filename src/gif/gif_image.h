@@ -1,0 +1,142 @@
+#pragma once
+// The GIF picture: a header with the logical screen and global colour table and a list of
+// frames, plus the settings used when bitmaps become frames and when the image is drawn.
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "gif/gif_items.h"
+#include "gif/gif_subimage.h"
+#include "platform/bitmap.h"
+#include "platform/graphic.h"
+
+class TGIFPainter;
+
+// The painters drawing an image; every change of the list happens under its lock.
+class TGIFPainterList {
+public:
+    void Lock() { mutex_.lock(); }
+    void Unlock() { mutex_.unlock(); }
+    std::vector<TGIFPainter*>& Items() { return items_; }
+    int Count() const { return int(items_.size()); }
+
+private:
+    std::recursive_mutex mutex_;
+    std::vector<TGIFPainter*> items_;
+};
+
+// Holds the painter-list lock for a scope.
+class TGIFPainterLock {
+public:
+    explicit TGIFPainterLock(TGIFPainterList& list) : list_(list) { list_.Lock(); }
+    ~TGIFPainterLock() { list_.Unlock(); }
+    TGIFPainterLock(const TGIFPainterLock&) = delete;
+    TGIFPainterLock& operator=(const TGIFPainterLock&) = delete;
+
+private:
+    TGIFPainterList& list_;
+};
+
+using TGIFWarning = std::function<void(TPersistent* sender, TGIFSeverity severity, const std::string& message)>;
+
+class TGIFImage : public TGraphic {
+public:
+    TGIFImage();
+    ~TGIFImage() override;
+    TGIFImage(const TGIFImage&) = delete;
+    TGIFImage& operator=(const TGIFImage&) = delete;
+
+    std::string ClassName() const override { return "TGIFImage"; }
+
+    // ---- picture slots
+    int Width() const override { return GetWidth(); }
+    int Height() const override { return GetHeight(); }
+    void SetWidth(int value) override;
+    void SetHeight(int value) override;
+    bool Empty() const override { return GetEmpty(); }
+    bool Transparent() const override { return GetIsTransparent(); }
+    void Draw(TCanvas& canvas, const TRect& rect) const override;
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream) const override;
+    // Writes a temporary file next to the target and renames it over the target only when
+    // the whole image was written.
+    void SaveToFile(const std::string& fileName) const override;
+    void LoadFromClipboardFormat(UINT format, const std::vector<uint8_t>& data) override;
+    void SaveToClipboardFormat(UINT& format, std::vector<uint8_t>& data) const override;
+
+    virtual void Warning(TPersistent* sender, TGIFSeverity severity, const std::string& message);
+
+    // ---- document
+    // A TGIFSubImage is appended as it is and the image takes ownership of it; another
+    // graphic becomes a new frame through TGIFSubImage::Assign (the source stays the
+    // caller's); anything else raises "Object type not supported for operation".
+    int Add(TPersistent* source);
+    int Add(std::unique_ptr<TGIFSubImage> frame) { return Add(frame.release()); }
+    void Clear();
+    void NewImage() { Clear(); }
+
+    bool GetEmpty() const { return images_->GetCount() == 0; }
+    int GetWidth() const { return header_->Width(); }
+    int GetHeight() const { return header_->Height(); }
+    bool GetIsTransparent() const;
+    TGIFVersion GetVersion() const;
+    int GetBitsPerPixel() const;
+    int GetColorResolution() const;
+    TGIFGlobalColorMap& GetColorMap() { return header_->ColorMap(); }
+    BYTE GetBackgroundColorIndex() const { return header_->BackgroundColorIndex(); }
+    void SetBackgroundColorIndex(BYTE index) { header_->SetBackgroundColorIndex(index); }
+    TColor GetBackgroundColor() { return header_->GetBackgroundColor(); }
+    void SetBackgroundColor(TColor color) { header_->SetBackgroundColor(color); }
+    BYTE GetAspectRatio() const { return header_->AspectRatio(); }
+    void SetAspectRatio(BYTE value) { header_->SetAspectRatio(value); }
+
+    TGIFImageList& Images() { return *images_; }
+    const TGIFImageList& Images() const { return *images_; }
+    TGIFHeader& Header() { return *header_; }
+    const TGIFHeader& Header() const { return *header_; }
+
+    // ---- settings (a new image takes the library-wide defaults)
+    TGIFWarning OnWarning;
+    TGIFDrawOptions DrawOptions() const { return drawOptions_; }
+    void SetDrawOptions(TGIFDrawOptions value);
+    TColorReduction ColorReduction = rmNetscape;
+    int ReductionBits() const { return reductionBits_; }
+    void SetReductionBits(int value);
+    TDitherMode DitherMode = dmNearest;
+    TGIFCompression Compression = gcLZW;
+    TGIFThreadPriority ThreadPriority = tpNormal;
+    int AnimationSpeed() const { return animationSpeed_; }
+    void SetAnimationSpeed(int value);
+    TColor DrawBackgroundColor;
+
+    // ---- painters and caches
+    TGIFPainterList& Painters() const { return painters_; }
+    // Stops every painter and drops the whole-image bitmap.
+    void PaintStop();
+    TBitmap* CachedBitmap() const { return bitmap_.get(); }
+    void SetCachedBitmap(std::unique_ptr<TBitmap> bitmap) { bitmap_ = std::move(bitmap); }
+    void FreeBitmap() { bitmap_.reset(); }
+    HPALETTE CachedPalette() const { return palette_; }
+    void SetCachedPalette(HPALETTE palette);
+    void FreePalette() { SetCachedPalette(nullptr); }
+
+    // ---- optimisation (defined with the optimiser)
+    void Optimize(TGIFOptimizeOptions options, TColorReduction reduction, TDitherMode ditherMode,
+                  int reductionBits);
+    void OptimizeColorMap();
+    void Pack();
+
+private:
+    void DoLoad(TStream& stream);
+    void DoSave(TStream& stream);
+
+    std::unique_ptr<TGIFImageList> images_;
+    std::unique_ptr<TGIFHeader> header_;
+    std::unique_ptr<TBitmap> bitmap_;
+    mutable TGIFPainterList painters_;
+    TGIFDrawOptions drawOptions_;
+    int reductionBits_ = 8;
+    int animationSpeed_ = 100;
+    HPALETTE palette_ = nullptr;
+};

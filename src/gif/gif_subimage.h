@@ -1,0 +1,137 @@
+#pragma once
+// One frame: image descriptor, optional local colour table, one byte per pixel and the
+// extension blocks that came before it in the file.
+#include <memory>
+#include <vector>
+
+#include "gif/gif_extensions.h"
+#include "gif/gif_items.h"
+#include "platform/bitmap.h"
+
+#pragma pack(push, 1)
+struct TImageDescriptor {
+    BYTE Separator = 0x2C; // ','
+    WORD Left = 0;
+    WORD Top = 0;
+    WORD Width = 0;
+    WORD Height = 0;
+    BYTE PackedFields = 0; // bit 7 local table, bit 6 interlaced, bit 5 sorted, bits 0-2 size
+};
+#pragma pack(pop)
+static_assert(sizeof(TImageDescriptor) == 10);
+
+constexpr BYTE idLocalColorTable = 0x80;
+constexpr BYTE idInterlaced = 0x40;
+constexpr BYTE idSort = 0x20;
+constexpr BYTE idColorTableSize = 0x07;
+
+// Frames and screens above this many pixels are refused before any buffer is made.
+constexpr std::uint64_t GIFMaxPixels = std::uint64_t(1) << 28;
+
+class TGIFSubImage : public TGIFItem {
+public:
+    explicit TGIFSubImage(TGIFImage* image);
+    ~TGIFSubImage() override;
+    std::string ClassName() const override { return "TGIFSubImage"; }
+
+    TGIFVersion GetVersion() const override;
+    void SaveToStream(TStream& stream) override;
+    void LoadFromStream(TStream& stream) override;
+    void SetImage(TGIFImage* image) override;
+
+    // Frees extensions, local table, pixels, bounds and caches.
+    void Clear();
+    bool GetEmpty() const;
+    bool Empty() const { return GetEmpty(); }
+
+    // Index 1 Left, 2 Top, 3 Width, 4 Height.
+    WORD GetBounds(int index) const;
+    void SetBounds(int index, WORD value);
+    WORD Left() const { return desc_.Left; }
+    WORD Top() const { return desc_.Top; }
+    WORD Width() const { return desc_.Width; }
+    WORD Height() const { return desc_.Height; }
+    void SetLeft(WORD v) { SetBounds(1, v); }
+    void SetTop(WORD v) { SetBounds(2, v); }
+    void SetWidth(WORD v) { SetBounds(3, v); }
+    void SetHeight(WORD v) { SetBounds(4, v); }
+    TRect GetBoundsRect() const;
+    void SetBoundsRect(const TRect& rect);
+    TRect GetClientRect() const { return Rect(0, 0, desc_.Width, desc_.Height); }
+    // Resizes the pixel buffer when the size changes and widens the logical screen when the
+    // frame passes it.
+    void DoSetBounds(int left, int top, int width, int height);
+
+    bool GetInterlaced() const { return (desc_.PackedFields & idInterlaced) != 0; }
+    void SetInterlaced(bool value);
+
+    TGIFColorMap& GetActiveColorMap();
+    TGIFLocalColorMap& ColorMap() { return *colorMap_; }
+    const TGIFLocalColorMap& ColorMap() const { return *colorMap_; }
+    int GetBitsPerPixel() const;
+    int GetColorResolution() const { return GetBitsPerPixel() - 1; }
+
+    BYTE GetPixel(int x, int y);
+    BYTE* GetScanline(int row);
+
+    // Pixels, Width() bytes per row, rows top to bottom.
+    BYTE* Data() { return data_.data(); }
+    const BYTE* Data() const { return data_.data(); }
+    std::size_t DataSize() const { return data_.size(); }
+    // Replaces the pixels; the caller keeps the descriptor's size in step with them.
+    void SetData(std::vector<BYTE>&& data) { data_ = std::move(data); }
+    // (Re)makes a zeroed buffer of the frame's size; raises "Invalid image dimensions" for
+    // a size of 0 or above GIFMaxPixels.
+    void NewImage();
+    void FreeImage() { data_.clear(); data_.shrink_to_fit(); }
+
+    TImageDescriptor& Descriptor() { return desc_; }
+    const TImageDescriptor& Descriptor() const { return desc_; }
+    TGIFExtensionList& Extensions() { return *extensions_; }
+    const TGIFExtensionList& Extensions() const { return *extensions_; }
+
+    // Set together with the transparency bit of the frame's graphic control extension.
+    bool Transparent() const { return transparent_; }
+    void SetTransparentFlag(bool value) { transparent_ = value; }
+    TGIFGraphicControlExtension* GraphicControlExtension() const { return gce_; }
+    void SetGraphicControlExtension(TGIFGraphicControlExtension* gce) { gce_ = gce; }
+    // The transparent index when the frame is transparent, else 0.
+    BYTE FillIndex() const;
+
+    // Rebuilds the descriptor's packed byte before saving.
+    void Prepare();
+    void Decompress(TStream& stream);
+    void Compress(TStream& stream);
+
+    // Caches shared with rendering.
+    TBitmap* CachedBitmap() const { return bitmap_.get(); }
+    void SetCachedBitmap(std::unique_ptr<TBitmap> bitmap) { bitmap_ = std::move(bitmap); }
+    TBitmap* CachedMask() const { return mask_.get(); }
+    void SetCachedMask(std::unique_ptr<TBitmap> mask) { mask_ = std::move(mask); }
+    bool NeedMask() const { return needMask_; }
+    void SetNeedMask(bool value) { needMask_ = value; }
+    HPALETTE CachedPalette() const { return palette_; }
+    void SetCachedPalette(HPALETTE palette);
+    // Drops the rendered bitmap and mask.
+    void FreeBitmap();
+    void FreeMask();
+    void FreePalette();
+
+    // Frame optimisation steps (defined with the optimiser).
+    void Crop();
+    bool Merge(TGIFSubImage* previous);
+
+private:
+    void NeedImage();
+
+    std::unique_ptr<TBitmap> bitmap_;
+    std::unique_ptr<TBitmap> mask_;
+    bool needMask_ = true;
+    std::vector<BYTE> data_;
+    std::unique_ptr<TGIFLocalColorMap> colorMap_;
+    TImageDescriptor desc_;
+    std::unique_ptr<TGIFExtensionList> extensions_;
+    bool transparent_ = false;
+    TGIFGraphicControlExtension* gce_ = nullptr;
+    HPALETTE palette_ = nullptr;
+};

@@ -1,0 +1,186 @@
+#pragma once
+// LZW decoding of frame data and the two encoders (true LZW and a run-length scheme that
+// only emits codes an ordinary decoder understands), with the sub-block writer they share.
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "gif/gif_types.h"
+#include "platform/streams.h"
+
+// A stream the library hands out for one purpose only: every operation but the ones a
+// subclass allows raises "Invalid stream operation".
+class TGIFStream : public TStream {
+public:
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+};
+
+// Packs written bytes into data sub-blocks of at most 255 bytes on the target stream.
+class TGIFWriter final : public TGIFStream {
+public:
+    explicit TGIFWriter(TStream& target) : target_(target) {}
+    // Writes a partly filled block.
+    ~TGIFWriter() override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    void PutByte(BYTE b)
+    {
+        dirty_ = true;
+        buffer_[pos_++] = b;
+        if (pos_ == 256)
+            FlushBlock();
+    }
+    void FlushBlock();
+
+private:
+    TStream& target_;
+    BYTE buffer_[256] = {};
+    int pos_ = 1; // byte 0 is the count
+    bool dirty_ = false;
+};
+
+// The LZW encoder's string table: 8009 slots, key (prefix * 256 + pixel) in the high 20 bits,
+// code in the low 12, all ones for an empty slot.
+class THashTable {
+public:
+    static constexpr int HashSize = 8009;
+    static constexpr std::uint32_t Empty = 0xFFFFFFFFu;
+    THashTable() { Clear(); }
+    void Clear();
+    void Insert(std::uint32_t key, int code);
+    // The code stored for key, or -1.
+    int Lookup(std::uint32_t key) const
+    {
+        int h = Home(key);
+        for (;;) {
+            const std::uint32_t slot = slots_[h];
+            if (slot == Empty)
+                return -1;
+            if ((slot >> 12) == key)
+                return int(slot & 0xFFF);
+            h = Next(h);
+        }
+    }
+
+    // The probe sequence doubles the slot modulo the prime size; the powers of 2 have order
+    // 4004 there, more than the codes a table ever holds, so a probe always ends.
+    static int Home(std::uint32_t key) { return int(((key >> 4) ^ key) % HashSize); }
+    static int Next(int h)
+    {
+        int n = (h == 0) ? -1 : h - (HashSize - h);
+        if (n < 0)
+            n += HashSize;
+        return n;
+    }
+
+private:
+    std::uint32_t slots_[HashSize];
+};
+
+class TGIFEncoder {
+public:
+    virtual ~TGIFEncoder() = default;
+    // The common driver: code size byte, the codes in sub-blocks, the end code and the 0
+    // terminator. pixels holds width x height indices, rows top to bottom.
+    void Compress(TStream& stream, int bitsPerPixel, int width, int height, bool interlaced,
+                  const BYTE* pixels, int colorCount);
+
+protected:
+    virtual void Output(int code);
+    virtual void Clear();
+    virtual void DoCompress() = 0;
+
+    // Row order of the frame (interlaced or not); calls f(rowPointer) for each row.
+    template <typename F>
+    void ForEachRow(F&& f);
+    [[noreturn]] static void BadColor();
+
+    void BaseOutput(int code)
+    {
+        accumulator_ |= std::uint64_t(code) << bitCount_;
+        bitCount_ += codeWidth_;
+        while (bitCount_ >= 8) {
+            writer_->PutByte(BYTE(accumulator_));
+            accumulator_ >>= 8;
+            bitCount_ -= 8;
+        }
+        if (code == endCode_ && bitCount_ > 0) {
+            writer_->PutByte(BYTE(accumulator_));
+            accumulator_ = 0;
+            bitCount_ = 0;
+        }
+    }
+
+    int bitsPerPixel_ = 0;
+    int colorCount_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    bool interlaced_ = false;
+    const BYTE* pixels_ = nullptr;
+    std::unique_ptr<TGIFWriter> writer_;
+    int initialCodeWidth_ = 0;
+    int codeWidth_ = 0;
+    int maxCode_ = 0;
+    int clearCode_ = 0;
+    int endCode_ = 0;
+    int firstFreeCode_ = 0;
+    std::uint64_t accumulator_ = 0;
+    int bitCount_ = 0;
+    bool justCleared_ = false;
+};
+
+class TLZWEncoder final : public TGIFEncoder {
+protected:
+    void Output(int code) override;
+    void Clear() override;
+    void DoCompress() override;
+
+private:
+    int nextCode_ = 0;
+    std::unique_ptr<THashTable> table_;
+};
+
+class TRLEEncoder final : public TGIFEncoder {
+protected:
+    void Clear() override;
+    void DoCompress() override;
+
+private:
+    void EmitPlainCode(int code);
+    void FlushRun(int count);
+    void EmitRunWithTable(int count);
+    void EmitRunAfterClear(int count);
+    void EmitRunReusingCodes(int count);
+    void RestoreClearLimit();
+    void UseFullTable() { outClear_ = maxOCodes_; }
+
+    int runPixel_ = -1;
+    int runCount_ = 0;
+    int runTablePixel_ = -1;
+    int runTableMax_ = 0;
+    int outCount_ = 0;
+    int outBump_ = 0;
+    int outClear_ = 0;
+    int outBumpInit_ = 0;
+    int outClearInit_ = 0;
+    int maxOCodes_ = 0;
+    int runBaseCode_ = 0;
+};
+
+// Codes needed to send count pixels with strings of lengths 1, 2, 3 ... up to maxLength.
+unsigned CountRunCodes(unsigned count, unsigned maxLength);
+unsigned IntegerSqrt(unsigned x);
+
+// Where the decoder tells about what it met; warnings are forwarded, errors raise.
+struct TLZWDecodeTarget {
+    BYTE* Pixels = nullptr;
+    int Width = 0;
+    int Height = 0;
+    bool Interlaced = false;
+    std::function<void(int messageId)> Warning;
+};
+
+// Reads the code size byte and the data sub-blocks up to their terminator and fills the
+// pixels (which the caller has filled with the background index).
+void DecodeLZW(TStream& stream, const TLZWDecodeTarget& target);
