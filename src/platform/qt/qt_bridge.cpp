@@ -231,12 +231,12 @@ QImage PaintableImage(const TBitmap& bitmap)
     if (!bitmap.Transparent())
         return BitmapToQImage(bitmap);
     QImage image = BitmapToQImage(bitmap).convertToFormat(QImage::Format_ARGB32);
+    // Compared in our own colours: Qt widens 15- and 16-bit channels its own way.
     const TColor key = bitmap.TransparentColor();
-    const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key));
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
-            if (line[x] == keyRgb)
+            if (bitmap.GetPixel(x, y) == key)
                 line[x] = 0;
     }
     return image;
