@@ -1,0 +1,145 @@
+#include "platform/qt/controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+QColor ToQColor(TColor c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+void DrawBevel(QPainter& p, QRect& r, TBevelCut cut, int width)
+{
+    if (cut == bvNone)
+        return;
+    const QColor light(255, 255, 255), dark(160, 160, 160);
+    for (int i = 0; i < width; ++i) {
+        if (cut != bvSpace) {
+            const QColor& topLeft = cut == bvRaised ? light : dark;
+            const QColor& bottomRight = cut == bvRaised ? dark : light;
+            p.setPen(topLeft);
+            p.drawLine(r.topLeft(), r.topRight());
+            p.drawLine(r.topLeft(), r.bottomLeft());
+            p.setPen(bottomRight);
+            p.drawLine(r.bottomLeft(), r.bottomRight());
+            p.drawLine(r.topRight(), r.bottomRight());
+        }
+        r.adjust(1, 1, -1, -1);
+    }
+}
+
+} // namespace
+
+TPanel::TPanel(QWidget* parent) : QFrame(parent), caption_(new QLabel(this))
+{
+    caption_->setAlignment(Qt::AlignCenter);
+    caption_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    caption_->hide();
+    setAutoFillBackground(true);
+}
+
+void TPanel::SetCaption(const std::string& caption)
+{
+    caption_->setText(QString::fromStdString(caption));
+    caption_->setVisible(!caption.empty());
+}
+
+std::string TPanel::Caption() const { return caption_->text().toStdString(); }
+
+void TPanel::SetBevel(TBevelCut outer, TBevelCut inner, int width)
+{
+    outer_ = outer;
+    inner_ = inner;
+    bevelWidth_ = std::max(1, width);
+    update();
+}
+
+void TPanel::SetColor(TColor color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ToQColor(color));
+    setPalette(pal);
+}
+
+void TPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    caption_->setGeometry(rect().adjusted(2, 2, -2, -2));
+}
+
+void TPanel::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    QPainter p(this);
+    QRect r = rect().adjusted(0, 0, -1, -1);
+    DrawBevel(p, r, outer_, bevelWidth_);
+    DrawBevel(p, r, inner_, bevelWidth_);
+}
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {}
+
+void TShape::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    QPen pen(ToQColor(PenColor));
+    pen.setStyle(PenStyle == spDot ? Qt::DotLine : Qt::SolidLine);
+    p.setPen(pen);
+    if (ClearBrush)
+        p.setBrush(Qt::NoBrush);
+    else
+        p.setBrush(ToQColor(BrushColor));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+TSplitter::TSplitter(QWidget* resized, QWidget* parent) : QWidget(parent), resized_(resized)
+{
+    setCursor(Qt::SplitVCursor);
+    setFixedHeight(3);
+}
+
+void TSplitter::mousePressEvent(QMouseEvent* event)
+{
+    pressY_ = event->globalPosition().toPoint().y();
+    startHeight_ = resized_ ? resized_->height() : 0;
+}
+
+void TSplitter::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!resized_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    const int dy = event->globalPosition().toPoint().y() - pressY_;
+    resized_->setFixedHeight(std::max(20, startHeight_ - dy));
+}
+
+TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) { setSizeGripEnabled(true); }
+
+void TStatusBar::AddPanel(int width, TAlignment alignment)
+{
+    auto* label = new QLabel(this);
+    label->setFixedWidth(width);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAlignment(Qt::AlignVCenter | (alignment == taCenter          ? Qt::AlignHCenter
+                                            : alignment == taRightJustify ? Qt::AlignRight
+                                                                          : Qt::AlignLeft));
+    addWidget(label);
+    panels_.push_back(label);
+}
+
+QLabel* TStatusBar::Panel(int index) const
+{
+    if (index < 0 || std::size_t(index) >= panels_.size())
+        throw std::out_of_range("status bar panel index out of range");
+    return panels_[std::size_t(index)];
+}
+
+void TStatusBar::SetPanelText(int index, const std::string& text)
+{
+    Panel(index)->setText(QString::fromStdString(text));
+}
+
+std::string TStatusBar::PanelText(int index) const { return Panel(index)->text().toStdString(); }
+
+int TStatusBar::PanelWidth(int index) const { return Panel(index)->width(); }

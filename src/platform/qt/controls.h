@@ -1,0 +1,91 @@
+#pragma once
+// Small widgets in the shape of the class library's controls that the windows are laid out
+// from: a panel with a centred caption and bevels, a shape, a splitter bar and a status bar
+// with fixed-width panels.
+#include <QFrame>
+#include <QLabel>
+#include <QStatusBar>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+
+class TPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit TPanel(QWidget* parent = nullptr);
+
+    void SetCaption(const std::string& caption);
+    std::string Caption() const;
+    void SetBevel(TBevelCut outer, TBevelCut inner = bvNone, int width = 1);
+    TBevelCut BevelOuter() const { return outer_; }
+    TBevelCut BevelInner() const { return inner_; }
+    void SetColor(TColor color);
+    // The value the program keeps with the control (the frame index of a strip cell's parts).
+    int Tag = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QLabel* caption_;
+    TBevelCut outer_ = bvRaised;
+    TBevelCut inner_ = bvNone;
+    int bevelWidth_ = 1;
+};
+
+enum TShapeType { stRectangle };
+enum TShapePenStyle { spSolid, spDot };
+
+class TShape : public QWidget {
+    Q_OBJECT
+public:
+    explicit TShape(QWidget* parent = nullptr);
+    TColor PenColor = 0;
+    TShapePenStyle PenStyle = spSolid;
+    bool ClearBrush = false;
+    TColor BrushColor = 0xFFFFFF;
+    int Tag = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A bar the user drags to give the panel below it more or less height.
+class TSplitter : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSplitter(QWidget* resized, QWidget* parent = nullptr);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* resized_;
+    int pressY_ = 0;
+    int startHeight_ = 0;
+};
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+class TStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit TStatusBar(QWidget* parent = nullptr);
+    void AddPanel(int width, TAlignment alignment = taLeftJustify);
+    int PanelCount() const { return int(panels_.size()); }
+    // Range-checked: an index past the panels raises std::out_of_range.
+    void SetPanelText(int index, const std::string& text);
+    std::string PanelText(int index) const;
+    int PanelWidth(int index) const;
+    QLabel* Panel(int index) const;
+
+private:
+    std::vector<QLabel*> panels_;
+};

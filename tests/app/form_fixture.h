@@ -1,0 +1,53 @@
+#pragma once
+// A main window built headless: a temporary registry store, a fixed screen and scripted
+// message boxes and file dialogs, so that nothing reaches the desktop.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/createavi.h"
+#include "platform/qt/file_dialogs.h"
+#include "platform/qt/services.h"
+#include "support/paths.h"
+
+// The one application object of the test program (our own, so that its exception display
+// is the one under test). Created on first use and kept to the end.
+void EnsureApplication();
+
+// Records the commands whose work lives in other units.
+class TTestForm : public TAVIForm {
+public:
+    using TAVIForm::TAVIForm;
+    std::vector<std::string> ProjectsRead;
+    int Saves = 0;
+    void ReadProjectFile(const std::string& fileName) override { ProjectsRead.push_back(fileName); }
+    void ActionSaveProjectExecute() override { ++Saves; }
+};
+
+class TFormTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Use before MakeForm: the screen the window starts on.
+    void UseScreen(int width, int height, int bits);
+    // The settings key as an installer leaves it, with these value lines below it.
+    void WriteKey(const std::vector<std::string>& valueLines = {});
+    std::string StoreText() const;
+    std::filesystem::path StorePath() const { return temp_ / "kelvo" / "registry.ini"; }
+
+    TTestForm& MakeForm(std::vector<std::string> arguments = {});
+    // Closes the window the way the close box does; true when it closed.
+    bool CloseForm();
+    // What a first project leaves behind: the toolbars up, the settings written at the end.
+    void PretendProjectOpened();
+
+    kelvo::test::TTempDir temp_;
+    std::unique_ptr<TFixedScreen> screen_;
+    TScriptedMessageBoxes boxes_;
+    TScriptedFileDialogs dialogs_;
+    std::unique_ptr<TTestForm> form_;
+};
