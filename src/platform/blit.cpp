@@ -109,7 +109,7 @@ bool SameTables(const TBitmap& a, const TBitmap& b)
     if (a.BitsPerPixel() > 8)
         return true;
     return a.TableSize() == b.TableSize() &&
-           std::memcmp(a.TableBGRX(), b.TableBGRX(), std::size_t(a.TableSize()) * 4) == 0;
+           (a.TableSize() == 0 || std::memcmp(a.TableBGRX(), b.TableBGRX(), std::size_t(a.TableSize()) * 4) == 0);
 }
 
 bool Blit(TBitmap& dst, int x, int y, int w, int h, const TBitmap& srcIn, int sx, int sy, int sw, int sh,
@@ -149,8 +149,13 @@ bool Blit(TBitmap& dst, int x, int y, int w, int h, const TBitmap& srcIn, int sx
                 CopyPixels(dk, from, cols.src[0], to, cols.lo, n);
             } else if (bytes > 0) {
                 BYTE* t = to + std::ptrdiff_t(cols.lo) * bytes;
-                for (int i = 0; i < n; ++i, t += bytes)
-                    std::memcpy(t, from + std::ptrdiff_t(cols.src[std::size_t(i)]) * bytes, std::size_t(bytes));
+                const int* sc = cols.src.data();
+                switch (bytes) {
+                case 1: for (int i = 0; i < n; ++i) t[i] = from[sc[i]]; break;
+                case 2: for (int i = 0; i < n; ++i, t += 2) std::memcpy(t, from + std::ptrdiff_t(sc[i]) * 2, 2); break;
+                case 3: for (int i = 0; i < n; ++i, t += 3) std::memcpy(t, from + std::ptrdiff_t(sc[i]) * 3, 3); break;
+                default: for (int i = 0; i < n; ++i, t += 4) std::memcpy(t, from + std::ptrdiff_t(sc[i]) * 4, 4); break;
+                }
             } else {
                 for (int i = 0; i < n; ++i)
                     PutIndex(dk, to, cols.lo + i, GetIndex(dk, from, cols.src[std::size_t(i)]));
@@ -206,7 +211,14 @@ bool StretchBlt(TBitmap& dst, int x, int y, int w, int h, const TBitmap& src, in
 bool TransparentStretchBlt(TBitmap& dst, int x, int y, int w, int h, const TBitmap& src, int sx, int sy,
                            int sw, int sh, TColor transparent)
 {
-    return Blit(dst, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY, true, ColorToBGRX(ColorToRGB(transparent)));
+    DWORD key = ColorToBGRX(ColorToRGB(transparent));
+    if (src.Kind() == pk555 || src.Kind() == pk565) {
+        // A 15/16-bit bitmap cannot hold every colour; its pixels match the key as stored.
+        BYTE stored[2];
+        EncodeRow(src.Kind(), stored, 0, 1, &key, nullptr);
+        DecodeRow(src.Kind(), stored, 0, 1, nullptr, 0, &key);
+    }
+    return Blit(dst, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY, true, key);
 }
 
 bool StretchDIBits(TBitmap& dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, const void* bits,

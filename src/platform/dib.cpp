@@ -218,7 +218,7 @@ void TBitmap::LoadFromDIBParts(const TBitmapInfoHeader& info, const void* masksA
     }
     result.SetSize(width, height);
     const BYTE* src = static_cast<const BYTE*>(bits);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height && !result.bits_.empty(); ++y) {
         // Storage row r (bottom-up) comes from file row r, or from the mirrored one when top-down.
         const BYTE* from = src + std::size_t(topDown ? height - 1 - y : y) * std::size_t(srcStride);
         BYTE* to = result.bits_.data() + std::size_t(y) * result.stride_;

@@ -39,8 +39,12 @@ class TGraphic : public TPersistent {
 public:
     TGraphic() = default;
     // Events and the modified mark are not copied with a graphic.
-    TGraphic(const TGraphic&) : TPersistent() {}
-    TGraphic& operator=(const TGraphic&) { return *this; }
+    TGraphic(const TGraphic& other) : TPersistent(), transparent_(other.transparent_) {}
+    TGraphic& operator=(const TGraphic& other)
+    {
+        transparent_ = other.transparent_;
+        return *this;
+    }
 
     virtual int Width() const = 0;
     virtual int Height() const = 0;

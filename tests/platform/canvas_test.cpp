@@ -100,6 +100,16 @@ TEST(Canvas, TransparentDrawSkipsExactlyTheTransparentColour)
     EXPECT_EQ(big.GetPixel(0, 0), clLime);
     EXPECT_EQ(big.GetPixel(5, 3), RGB(0, 254, 0));
 
+    // A 16-bit sprite matches the key as it stores it.
+    TBitmap s16(2, 1, pf16bit);
+    s16.SetPixel(0, 0, RGB(100, 100, 100));
+    s16.SetTransparent(true);
+    s16.SetTransparentColor(RGB(100, 100, 100));
+    target.Canvas().FillRect(Rect(0, 0, 4, 3));
+    target.Canvas().Draw(0, 0, s16);
+    EXPECT_EQ(target.GetPixel(0, 0), clNavy);
+    EXPECT_EQ(target.GetPixel(1, 0), clWhite);
+
     // A palette sprite is keyed by colour too.
     TBitmap p(sprite);
     p.SetPixelFormat(pf8bit);
