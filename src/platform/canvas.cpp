@@ -145,6 +145,11 @@ void TCanvas::LineTo(int x, int y)
     PenPos = TPoint{x, y};
     if (pen_.Style == psClear)
         return;
+    // A line that passes nowhere near the bitmap draws nothing; skip the walk.
+    const int reach = std::max(1, pen_.Width);
+    if (std::max(x0, x) < -reach || std::min(x0, x) >= target_->Width() + reach || std::max(y0, y) < -reach ||
+        std::min(y0, y) >= target_->Height() + reach)
+        return;
     const DWORD c = Bgrx(pen_.Color);
     // Bresenham; like the platform, the end point itself is left out.
     const std::int64_t dx = std::abs(std::int64_t(x) - x0), dy = -std::abs(std::int64_t(y) - y0);
