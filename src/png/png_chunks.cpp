@@ -1,0 +1,570 @@
+// The chunk model: the class registry, the chunk list and its placement rules, and the
+// small ancillary chunks.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "png/png_internal.h"
+#include "png/pngimage.h"
+
+// ---------------------------------------------------------------------------------------
+// Class records
+
+std::string TChunkClassRec::Name() const
+{
+    std::string n = ClassName;
+    return n.size() > 6 ? n.substr(6) : std::string();
+}
+
+#define KELVO_PNG_CHUNK_CLASS_REC(T)                                                        \
+    TChunkClass T::Class()                                                                  \
+    {                                                                                       \
+        static const TChunkClassRec rec{#T, [](TPNGObject* owner) -> std::unique_ptr<TChunk> { \
+                                            auto chunk = std::make_unique<T>(owner);        \
+                                            std::string name = T::Class()->Name();          \
+                                            if (name.size() == 4)                           \
+                                                chunk->ChunkName = name;                    \
+                                            return chunk;                                   \
+                                        }};                                                 \
+        return &rec;                                                                        \
+    }
+
+KELVO_PNG_CHUNK_CLASS_REC(TChunk)
+KELVO_PNG_CHUNK_CLASS_REC(TChunkIEND)
+KELVO_PNG_CHUNK_CLASS_REC(TChunkIHDR)
+KELVO_PNG_CHUNK_CLASS_REC(TChunkgAMA)
+KELVO_PNG_CHUNK_CLASS_REC(TChunkPLTE)
+KELVO_PNG_CHUNK_CLASS_REC(TChunktRNS)
+KELVO_PNG_CHUNK_CLASS_REC(TChunkIDAT)
+KELVO_PNG_CHUNK_CLASS_REC(TChunktIME)
+KELVO_PNG_CHUNK_CLASS_REC(TChunktEXt)
+KELVO_PNG_CHUNK_CLASS_REC(TChunkzTXt)
+
+namespace {
+
+TPNGPointerList& Registry()
+{
+    static TPNGPointerList list;
+    return list;
+}
+
+} // namespace
+
+const TPNGPointerList& ChunkClasses()
+{
+    TPNGPointerList& list = Registry();
+    if (list.Count() == 0) {
+        // Fixed order: a name read from a file takes the first class that matches.
+        RegisterChunk(TChunkIEND::Class());
+        RegisterChunk(TChunkIHDR::Class());
+        RegisterChunk(TChunkIDAT::Class());
+        RegisterChunk(TChunkPLTE::Class());
+        RegisterChunk(TChunkgAMA::Class());
+        RegisterChunk(TChunktRNS::Class());
+        RegisterChunk(TChunktIME::Class());
+        RegisterChunk(TChunktEXt::Class());
+        RegisterChunk(TChunkzTXt::Class());
+    }
+    return list;
+}
+
+void RegisterChunk(TChunkClass chunkClass)
+{
+    Registry().Add(const_cast<TChunkClassRec*>(chunkClass));
+}
+
+std::unique_ptr<TChunk> CreateClassChunk(TPNGObject* owner, const std::string& name)
+{
+    const TPNGPointerList& classes = ChunkClasses();
+    for (std::size_t i = 0; i < classes.Count(); ++i) {
+        auto rec = static_cast<TChunkClass>(classes.GetItem(i));
+        if (rec->Name() == name)
+            return rec->Create(owner);
+    }
+    auto chunk = std::make_unique<TChunk>(owner);
+    chunk->ChunkName = name;
+    return chunk;
+}
+
+// ---------------------------------------------------------------------------------------
+// Lists
+
+void TPNGPointerList::Insert(void* item, std::size_t index)
+{
+    if (index > FItems.size())
+        index = FItems.size();
+    FItems.insert(FItems.begin() + std::ptrdiff_t(index), item);
+}
+
+void* TPNGPointerList::Remove(void* item)
+{
+    auto it = std::find(FItems.begin(), FItems.end(), item);
+    if (it == FItems.end())
+        return nullptr;
+    FItems.erase(it);
+    return item;
+}
+
+void TPNGPointerList::SetItem(std::size_t index, void* item)
+{
+    if (index < FItems.size())
+        FItems[index] = item;
+}
+
+TPNGList::~TPNGList() { Clear(); }
+
+void TPNGList::Clear()
+{
+    std::vector<void*> items;
+    items.swap(FItems);
+    for (void* p : items)
+        delete static_cast<TChunk*>(p);
+}
+
+void TPNGList::AddOwned(std::unique_ptr<TChunk> chunk) { FItems.push_back(chunk.release()); }
+
+std::size_t TPNGList::IndexOf(const TChunk* chunk) const
+{
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i] == chunk)
+            return i;
+    return std::size_t(-1);
+}
+
+TChunk* TPNGList::ItemFromClass(TChunkClass chunkClass) const
+{
+    for (void* p : FItems) {
+        auto c = static_cast<TChunk*>(p);
+        if (c && c->ClassType() == chunkClass)
+            return c;
+    }
+    return nullptr;
+}
+
+void TPNGList::RemoveChunk(TChunk* chunk)
+{
+    if (Remove(chunk))
+        delete chunk;
+}
+
+TChunk* TPNGList::Add(TChunkClass chunkClass)
+{
+    TPNGObject* owner = FOwner;
+    if (chunkClass == TChunkIHDR::Class() || chunkClass == TChunkIDAT::Class() ||
+        chunkClass == TChunkPLTE::Class() || chunkClass == TChunkIEND::Class() ||
+        (chunkClass == TChunkgAMA::Class() && ItemFromClass(TChunkgAMA::Class())) ||
+        (chunkClass == TChunktRNS::Class() && ItemFromClass(TChunktRNS::Class())))
+        owner->RaiseError<EPngError>(LoadPngText(EPNGCannotAddChunkText));
+    TChunk* ihdr = ItemFromClass(TChunkIHDR::Class());
+    TChunk* iend = ItemFromClass(TChunkIEND::Class());
+    if (!ihdr || !iend)
+        owner->RaiseError<EPngError>(LoadPngText(EPNGCannotAddInvalidImageText));
+
+    std::unique_ptr<TChunk> chunk = chunkClass->Create(owner);
+    std::size_t at;
+    if (chunkClass == TChunkgAMA::Class()) {
+        at = IndexOf(ihdr) + 1;
+    } else if (chunkClass == TChunktRNS::Class()) {
+        if (TChunk* plte = ItemFromClass(TChunkPLTE::Class()))
+            at = IndexOf(plte) + 1;
+        else if (TChunk* idat = ItemFromClass(TChunkIDAT::Class()))
+            at = IndexOf(idat);
+        else
+            at = IndexOf(ihdr) + 1;
+    } else {
+        at = IndexOf(iend);
+    }
+    TChunk* result = chunk.get();
+    Insert(chunk.release(), at);
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// CRC-32
+
+namespace {
+
+DWORD CrcTable[256];
+bool CrcTableComputed = false;
+
+void MakeCrcTable()
+{
+    for (DWORD n = 0; n < 256; ++n) {
+        DWORD c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        CrcTable[n] = c;
+    }
+    CrcTableComputed = true;
+}
+
+} // namespace
+
+DWORD UpdateCrc(DWORD crc, const BYTE* data, std::size_t size)
+{
+    if (!CrcTableComputed)
+        MakeCrcTable();
+    for (std::size_t i = 0; i < size; ++i)
+        crc = CrcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return crc;
+}
+
+DWORD ChunkCrc(const std::string& name, const BYTE* data, std::size_t size)
+{
+    BYTE n[4] = {0, 0, 0, 0};
+    std::memcpy(n, name.data(), std::min<std::size_t>(4, name.size()));
+    DWORD crc = UpdateCrc(0xFFFFFFFFu, n, 4);
+    return UpdateCrc(crc, data, size) ^ 0xFFFFFFFFu;
+}
+
+// ---------------------------------------------------------------------------------------
+// Stream helpers
+
+void PngReadExact(TPNGObject* owner, TStream& stream, void* buffer, std::int64_t count)
+{
+    if (count > 0 && stream.Read(buffer, count) != count)
+        owner->RaiseError<EPngUnexpectedEnd>(LoadPngText(EPNGUnexpectedEndText));
+}
+
+DWORD PngReadDWord(TPNGObject* owner, TStream& stream)
+{
+    BYTE b[4];
+    PngReadExact(owner, stream, b, 4);
+    return GetBE32(b);
+}
+
+void PngCheckAvailable(TPNGObject* owner, TStream& stream, std::uint64_t count)
+{
+    // A length the stream cannot hold is refused before anything is allocated for it.
+    std::int64_t size = stream.Size();
+    std::int64_t pos = stream.Position();
+    if (size >= 0 && pos >= 0 && (pos > size || std::uint64_t(size - pos) < count))
+        owner->RaiseError<EPngUnexpectedEnd>(LoadPngText(EPNGUnexpectedEndText));
+}
+
+// ---------------------------------------------------------------------------------------
+// TChunk
+
+// The chunk name of a class is set by its class record's Create, which every list and
+// loader goes through: a constructor cannot see the class it is building.
+TChunk::TChunk(TPNGObject* owner) : Data(1, 0), Owner(owner) {}
+
+void TChunk::ResizeData(DWORD size)
+{
+    Data.assign(std::max<DWORD>(size, 1), 0);
+    DataSize = size;
+}
+
+TChunkIHDR* TChunk::GetHeader() const { return Owner ? Owner->Header() : nullptr; }
+
+void TChunk::Assign(const TChunk& source)
+{
+    ChunkName = source.ChunkName;
+    Data = source.Data;
+    DataSize = source.DataSize;
+}
+
+void TChunk::ReadBase(TStream& stream, DWORD size)
+{
+    PngCheckAvailable(Owner, stream, std::uint64_t(size) + 4);
+    ResizeData(size);
+    PngReadExact(Owner, stream, Data.data(), size);
+    DWORD crc = PngReadDWord(Owner, stream);
+    if (crc != ChunkCrc(ChunkName, Data.data(), size))
+        Owner->RaiseError<EPngInvalidCRC>(LoadPngText(EPngInvalidCRCText));
+}
+
+bool TChunk::LoadFromStream(TStream& stream, const std::string& name, DWORD size)
+{
+    ChunkName = name;
+    ReadBase(stream, size);
+    return true;
+}
+
+void TChunk::WriteChunk(TStream& stream, const BYTE* data, DWORD size)
+{
+    BYTE head[8];
+    PutBE32(head, size);
+    std::memset(head + 4, 0, 4);
+    std::memcpy(head + 4, ChunkName.data(), std::min<std::size_t>(4, ChunkName.size()));
+    stream.WriteBuffer(head, 8);
+    if (size)
+        stream.WriteBuffer(data, size);
+    BYTE crc[4];
+    PutBE32(crc, ChunkCrc(ChunkName, data, size));
+    stream.WriteBuffer(crc, 4);
+}
+
+bool TChunk::SaveToStream(TStream& stream)
+{
+    WriteChunk(stream, Data.data(), DataSize);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// gAMA
+
+TChunkgAMA::TChunkgAMA(TPNGObject* owner) : TChunk(owner)
+{
+    ResizeData(4);
+    SetValue(1);
+}
+
+void TChunkgAMA::Assign(const TChunk& source)
+{
+    if (source.ClassType() != Class())
+        Owner->RaiseError<EPngError>(LoadPngText(EPNGCannotAssignChunkText));
+    TChunk::Assign(source);
+}
+
+DWORD TChunkgAMA::GetValue() const { return DataSize == 4 ? GetBE32(Data.data()) : 1; }
+
+void TChunkgAMA::SetValue(DWORD value)
+{
+    if (DataSize != 4)
+        ResizeData(4);
+    PutBE32(Data.data(), value);
+}
+
+bool TChunkgAMA::LoadFromStream(TStream& stream, const std::string& name, DWORD size)
+{
+    TChunk::LoadFromStream(stream, name, size);
+    // A value of the wrong size is kept as read but does not touch the tables.
+    if (DataSize != 4)
+        return true;
+    DWORD g = GetValue();
+    if (g != 0) {
+        double exponent = 1.0 / (double(g) / 100000.0 * 2.2);
+        for (int i = 0; i < 256; ++i) {
+            double y = std::pow(i / 255.0, exponent);
+            int v = int(std::lround(y * 255.0));
+            v = std::clamp(v, 0, 255);
+            Owner->GammaTable[i] = BYTE(v);
+            Owner->InverseGamma[v] = BYTE(i);
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// PLTE: the entries live in the header's colour table.
+
+void TChunkPLTE::Assign(const TChunk& source)
+{
+    if (source.ClassType() != Class())
+        Owner->RaiseError<EPngError>(LoadPngText(EPNGCannotAssignChunkText));
+    TChunk::Assign(source);
+    FCount = static_cast<const TChunkPLTE&>(source).FCount;
+}
+
+TRGBQuad TChunkPLTE::GetPaletteItem(int index) const
+{
+    TChunkIHDR* header = GetHeader();
+    if (index < 0 || index >= FCount || index > 255 || !header)
+        Owner->RaiseError<EPngError>(LoadPngText(EPNGUnknownPalEntryText));
+    return header->BitmapInfo.bmiColors[index];
+}
+
+bool TChunkPLTE::LoadFromStream(TStream& stream, const std::string& name, DWORD size)
+{
+    TChunk::LoadFromStream(stream, name, size);
+    if (size % 3 != 0 || size / 3 > 256)
+        Owner->RaiseError<EPNGInvalidPalette>(LoadPngText(EPNGInvalidPaletteText));
+    FCount = int(size / 3);
+    TChunkIHDR* header = GetHeader();
+    if (!header)
+        return true;
+    const BYTE* g = Owner->GammaTable;
+    for (int i = 0; i < FCount; ++i) {
+        TRGBQuad& q = header->BitmapInfo.bmiColors[i];
+        q.rgbRed = g[Data[std::size_t(i) * 3]];
+        q.rgbGreen = g[Data[std::size_t(i) * 3 + 1]];
+        q.rgbBlue = g[Data[std::size_t(i) * 3 + 2]];
+        q.rgbReserved = 0;
+    }
+    return true;
+}
+
+bool TChunkPLTE::SaveToStream(TStream& stream)
+{
+    TChunkIHDR* header = GetHeader();
+    int count = std::clamp(FCount, 0, 256);
+    std::vector<BYTE> out(std::size_t(count) * 3 + 1);
+    const BYTE* ig = Owner->InverseGamma;
+    for (int i = 0; i < count && header; ++i) {
+        const TRGBQuad& q = header->BitmapInfo.bmiColors[i];
+        out[std::size_t(i) * 3] = ig[q.rgbRed];
+        out[std::size_t(i) * 3 + 1] = ig[q.rgbGreen];
+        out[std::size_t(i) * 3 + 2] = ig[q.rgbBlue];
+    }
+    WriteChunk(stream, out.data(), DWORD(count) * 3);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// tRNS
+
+TChunktRNS::TChunktRNS(TPNGObject* owner) : TChunk(owner)
+{
+    std::memset(PaletteValues, 255, sizeof PaletteValues);
+}
+
+void TChunktRNS::Assign(const TChunk& source)
+{
+    if (source.ClassType() != Class())
+        Owner->RaiseError<EPngError>(LoadPngText(EPNGCannotAssignChunkText));
+    TChunk::Assign(source);
+    const auto& s = static_cast<const TChunktRNS&>(source);
+    std::memcpy(PaletteValues, s.PaletteValues, sizeof PaletteValues);
+    BitTransparency = s.BitTransparency;
+}
+
+bool TChunktRNS::LoadFromStream(TStream& stream, const std::string& name, DWORD size)
+{
+    TChunk::LoadFromStream(stream, name, size);
+    if (size > 256)
+        Owner->RaiseError<EPNGInvalidPalette>(LoadPngText(EPNGInvalidPaletteText));
+    std::memset(PaletteValues, 255, sizeof PaletteValues);
+    std::memcpy(PaletteValues, Data.data(), size);
+    TChunkIHDR* header = GetHeader();
+    BYTE type = header ? header->ColorType : 0;
+    if (type == COLOR_GRAYSCALE || type == COLOR_RGB) {
+        BitTransparency = true;
+    } else if (type == COLOR_PALETTE) {
+        // A colour key only works for one fully transparent entry; a single half-transparent
+        // entry has to be blended.
+        int nonOpaque = 0;
+        bool allZero = true;
+        for (DWORD i = 0; i < size; ++i)
+            if (PaletteValues[i] != 255) {
+                ++nonOpaque;
+                allZero = allZero && PaletteValues[i] == 0;
+            }
+        BitTransparency = nonOpaque == 1 && allZero;
+    }
+    return true;
+}
+
+bool TChunktRNS::SaveToStream(TStream& stream)
+{
+    DWORD size = std::min<DWORD>(DataSize, 256);
+    TChunkIHDR* header = GetHeader();
+    if (header && header->ColorType == COLOR_PALETTE)
+        WriteChunk(stream, PaletteValues, size);
+    else
+        WriteChunk(stream, Data.data(), std::min<DWORD>(DataSize, DWORD(Data.size())));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// tIME
+
+void TChunktIME::Assign(const TChunk& source)
+{
+    TChunk::Assign(source);
+    if (source.ClassType() == Class()) {
+        const auto& s = static_cast<const TChunktIME&>(source);
+        Year = s.Year;
+        Month = s.Month;
+        Day = s.Day;
+        Hour = s.Hour;
+        Minute = s.Minute;
+        Second = s.Second;
+    }
+}
+
+bool TChunktIME::LoadFromStream(TStream& stream, const std::string& name, DWORD size)
+{
+    TChunk::LoadFromStream(stream, name, size);
+    if (DataSize == 7) {
+        Year = WORD((Data[0] << 8) | Data[1]);
+        Month = Data[2];
+        Day = Data[3];
+        Hour = Data[4];
+        Minute = Data[5];
+        Second = Data[6];
+    }
+    return true;
+}
+
+bool TChunktIME::SaveToStream(TStream& stream)
+{
+    BYTE d[7] = {BYTE(Year >> 8), BYTE(Year), Month, Day, Hour, Minute, Second};
+    WriteChunk(stream, d, 7);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// tEXt and zTXt
+
+void TChunktEXt::Assign(const TChunk& source)
+{
+    TChunk::Assign(source);
+    if (auto s = dynamic_cast<const TChunktEXt*>(&source)) {
+        Keyword = s->Keyword;
+        Text = s->Text;
+    }
+}
+
+bool TChunktEXt::LoadFromStream(TStream& stream, const std::string& name, DWORD size)
+{
+    TChunk::LoadFromStream(stream, name, size);
+    if (DataSize >= 3) {
+        const char* p = reinterpret_cast<const char*>(Data.data());
+        const char* zero = static_cast<const char*>(std::memchr(p, 0, DataSize));
+        std::size_t keyLen = zero ? std::size_t(zero - p) : DataSize;
+        Keyword.assign(p, keyLen);
+        Text = keyLen < DataSize ? std::string(p + keyLen + 1, DataSize - keyLen - 1) : std::string();
+    }
+    return true;
+}
+
+bool TChunktEXt::SaveToStream(TStream& stream)
+{
+    std::vector<BYTE> out(Keyword.begin(), Keyword.end());
+    out.push_back(0);
+    out.insert(out.end(), Text.begin(), Text.end());
+    WriteChunk(stream, out.data(), DWORD(out.size()));
+    return true;
+}
+
+namespace {
+// Inflated text beyond this is not believed: the chunk is kept raw with an empty text.
+constexpr std::size_t MaxInflatedText = std::size_t(16) << 20;
+} // namespace
+
+bool TChunkzTXt::LoadFromStream(TStream& stream, const std::string& name, DWORD size)
+{
+    TChunk::LoadFromStream(stream, name, size);
+    Keyword.clear();
+    Text.clear();
+    if (DataSize < 3)
+        return true;
+    const char* p = reinterpret_cast<const char*>(Data.data());
+    const char* zero = static_cast<const char*>(std::memchr(p, 0, DataSize));
+    std::size_t keyLen = zero ? std::size_t(zero - p) : DataSize;
+    Keyword.assign(p, keyLen);
+    if (DataSize > 3 && keyLen + 1 < DataSize && Data[keyLen + 1] == 0) {
+        std::vector<BYTE> out;
+        std::string error;
+        std::size_t start = keyLen + 2;
+        if (InflateBuffer(Data.data() + start, DataSize - start, out, error, MaxInflatedText))
+            Text.assign(out.begin(), out.end());
+    }
+    return true;
+}
+
+bool TChunkzTXt::SaveToStream(TStream& stream)
+{
+    std::vector<BYTE> packed;
+    std::string error;
+    if (!DeflateBuffer(reinterpret_cast<const BYTE*>(Text.data()), Text.size(),
+                       Owner->CompressionLevel(), packed, error))
+        return false;
+    std::vector<BYTE> out(Keyword.begin(), Keyword.end());
+    out.push_back(0);
+    out.push_back(0);
+    out.insert(out.end(), packed.begin(), packed.end());
+    WriteChunk(stream, out.data(), DWORD(out.size()));
+    return true;
+}
