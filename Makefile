@@ -54,11 +54,14 @@ register:
 run: build register
 	./$(BUILD)/kelvo
 
+# Every test, then the image libraries' tests once more under the sanitizers.
 test: test-deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory asan-test
 
 # The library tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: test-deps
+	@echo "Library tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DKELVO_SANITIZE=ON -DKELVO_BUILD_APP=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L 'platform|gif|png'
