@@ -154,3 +154,68 @@ TRgbaImage LibpngRgba(const std::vector<std::uint8_t>& bytes, std::string* error
 std::filesystem::path PngSuiteDir() { return kelvo::test::CorporaDir() / "pngsuite"; }
 
 } // namespace pngtest
+
+#include <zlib.h>
+
+namespace pngtest {
+
+std::vector<std::uint8_t> MakeChunk(const std::string& name, const std::vector<std::uint8_t>& data)
+{
+    std::vector<std::uint8_t> out;
+    auto put32 = [&](std::uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8)
+            out.push_back(std::uint8_t(v >> s));
+    };
+    put32(std::uint32_t(data.size()));
+    out.insert(out.end(), name.begin(), name.end());
+    out.insert(out.end(), data.begin(), data.end());
+    put32(ChunkCrc(name, data.data(), data.size()));
+    return out;
+}
+
+std::vector<std::uint8_t> MakePng(const std::vector<std::vector<std::uint8_t>>& chunks)
+{
+    std::vector<std::uint8_t> out = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+    for (const auto& c : chunks)
+        out.insert(out.end(), c.begin(), c.end());
+    return out;
+}
+
+std::vector<std::uint8_t> IhdrData(std::uint32_t width, std::uint32_t height, int depth, int colorType,
+                                   int interlace)
+{
+    std::vector<std::uint8_t> d;
+    for (std::uint32_t v : {width, height})
+        for (int s = 24; s >= 0; s -= 8)
+            d.push_back(std::uint8_t(v >> s));
+    d.push_back(std::uint8_t(depth));
+    d.push_back(std::uint8_t(colorType));
+    d.push_back(0);
+    d.push_back(0);
+    d.push_back(std::uint8_t(interlace));
+    return d;
+}
+
+std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& raw)
+{
+    uLongf size = compressBound(uLong(raw.size()));
+    std::vector<std::uint8_t> out(size);
+    compress(out.data(), &size, raw.data(), uLong(raw.size()));
+    out.resize(size);
+    return out;
+}
+
+std::vector<TChunkInfo> ListChunks(const std::vector<std::uint8_t>& bytes)
+{
+    std::vector<TChunkInfo> out;
+    std::size_t pos = 8;
+    while (pos + 12 <= bytes.size()) {
+        std::uint32_t len = (std::uint32_t(bytes[pos]) << 24) | (std::uint32_t(bytes[pos + 1]) << 16) |
+                            (std::uint32_t(bytes[pos + 2]) << 8) | bytes[pos + 3];
+        out.push_back({std::string(reinterpret_cast<const char*>(&bytes[pos + 4]), 4), len});
+        pos += 12 + std::size_t(len);
+    }
+    return out;
+}
+
+} // namespace pngtest

@@ -33,3 +33,22 @@ TRgbaImage LibpngRgba(const std::vector<std::uint8_t>& bytes, std::string* error
 std::filesystem::path PngSuiteDir();
 
 } // namespace pngtest
+
+namespace pngtest {
+
+// One chunk in file form (length, name, data, CRC) and a file made of chunks.
+std::vector<std::uint8_t> MakeChunk(const std::string& name, const std::vector<std::uint8_t>& data);
+std::vector<std::uint8_t> MakePng(const std::vector<std::vector<std::uint8_t>>& chunks);
+std::vector<std::uint8_t> IhdrData(std::uint32_t width, std::uint32_t height, int depth, int colorType,
+                                   int interlace = 0);
+// zlib stream of the bytes (default level).
+std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& raw);
+
+struct TChunkInfo {
+    std::string Name;
+    std::uint32_t Length;
+};
+// The chunks of a file in order (stops at the first damaged framing).
+std::vector<TChunkInfo> ListChunks(const std::vector<std::uint8_t>& bytes);
+
+} // namespace pngtest
