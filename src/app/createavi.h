@@ -206,6 +206,7 @@ public:
     std::unique_ptr<TOpenDialog> OpenPictureDialog1;
 
     // ---- Lifecycle
+    // The window's message map: dropped files and the command-line open.
     void Dispatch(UINT message);
     void OpenCommandLineProject();
     void FormResize();
@@ -256,10 +257,13 @@ private:
     // Everything that can still touch the frames from outside the GUI thread's commands is
     // stopped here before the close deletes them.
     void StopPlaybackForClose();
+    void SettleOuterSize();
 
     std::vector<std::string> arguments_;
     bool shown_ = false;
     bool commandLineOpenWaiting_ = false;
+    bool outerSizeSettled_ = false;
+    std::vector<std::string> droppedFiles_; // the files of the drop being dispatched
     int wantedOuterWidth_ = 0;
     int wantedOuterHeight_ = 0;
 };

@@ -15,6 +15,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 // A window message in the event queue, so that it is handled once the event loop runs.
@@ -58,7 +60,27 @@ bool TAVIForm::event(QEvent* e)
             Dispatch(message);
         return true;
     }
-    return QMainWindow::event(e);
+    const bool handled = QMainWindow::event(e);
+    if (shown_ && !outerSizeSettled_ &&
+        (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::Show))
+        SettleOuterSize();
+    return handled;
+}
+
+void TAVIForm::SettleOuterSize()
+{
+    // The window manager adds its frame some time after the first show. Once it is known,
+    // give the window back the outer size it was meant to have, so that the size written at
+    // the end is the size read at the start and the window does not grow from run to run.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isNull())
+        return;
+    outerSizeSettled_ = true;
+    if (windowState() == Qt::WindowNoState && wantedOuterWidth_ > 0)
+        QTimer::singleShot(0, this, [this] {
+            if (windowState() == Qt::WindowNoState)
+                SetOuterSize(wantedOuterWidth_, wantedOuterHeight_);
+        });
 }
 
 void TAVIForm::Dispatch(UINT message)
@@ -66,6 +88,9 @@ void TAVIForm::Dispatch(UINT message)
     switch (message) {
     case WM_OPENCOMMANDLINE:
         OpenCommandLineProject();
+        break;
+    case WM_DROPFILES:
+        WMDropFiles(std::exchange(droppedFiles_, {}));
         break;
     default:
         break;
@@ -78,12 +103,6 @@ void TAVIForm::showEvent(QShowEvent* e)
     if (shown_)
         return;
     shown_ = true;
-    // The window manager adds its frame only now; give the window back the outer size it
-    // was meant to have.
-    QTimer::singleShot(0, this, [this] {
-        if (windowState() == Qt::WindowNoState && wantedOuterWidth_ > 0)
-            SetOuterSize(wantedOuterWidth_, wantedOuterHeight_);
-    });
     if (commandLineOpenWaiting_) {
         commandLineOpenWaiting_ = false;
         PostMessage(WM_OPENCOMMANDLINE);
@@ -203,10 +222,10 @@ void TAVIForm::dragEnterEvent(QDragEnterEvent* e)
 
 void TAVIForm::dropEvent(QDropEvent* e)
 {
-    std::vector<std::string> files;
+    droppedFiles_.clear();
     for (const QUrl& url : e->mimeData()->urls())
         if (url.isLocalFile())
-            files.push_back(url.toLocalFile().toStdString());
+            droppedFiles_.push_back(url.toLocalFile().toStdString());
     e->acceptProposedAction();
-    WMDropFiles(files);
+    Dispatch(WM_DROPFILES);
 }

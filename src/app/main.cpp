@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/createavi.h"
+#include "platform/bitmap.h"
 #include "platform/qt/application.h"
+#include "platform/qt/qt_bridge.h"
 #include "platform/qt/services.h"
 
 namespace {
@@ -31,6 +33,10 @@ int main(int argc, char** argv)
     try {
         application = std::make_unique<TApplication>(argc, argv);
         application->SetTitle("Kelvo");
+        InstallQtTextRenderer();
+        InstallQtClipboard();
+        // Device bitmaps follow the screen the program runs on.
+        SetScreenBitsPerPixel(Screen().BitsPerPixel() * Screen().Planes());
         std::vector<std::string> arguments(argv + 1, argv + argc);
         window = std::make_unique<TAVIForm>(std::move(arguments));
         window->show();

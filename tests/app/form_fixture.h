@@ -21,8 +21,11 @@ void EnsureApplication();
 class TTestForm : public TAVIForm {
 public:
     using TAVIForm::TAVIForm;
+    using TAVIForm::dropEvent;
     std::vector<std::string> ProjectsRead;
     int Saves = 0;
+    std::vector<std::vector<std::string>> Drops;
+    void WMDropFiles(const std::vector<std::string>& files) override { Drops.push_back(files); }
     void ReadProjectFile(const std::string& fileName) override { ProjectsRead.push_back(fileName); }
     void ActionSaveProjectExecute() override { ++Saves; }
 };

@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -221,6 +224,19 @@ TEST_F(CommandLine, NothingIsOpenedWithoutParameters)
     f.show();
     QCoreApplication::processEvents();
     EXPECT_TRUE(f.ProjectsRead.empty());
+}
+
+TEST_F(CommandLine, DroppedFilesGoToTheDropHandler)
+{
+    TTestForm& f = MakeForm();
+    f.setAcceptDrops(true); // as a new or opened project does
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/p/a.bmp"), QUrl("https://example.com/x.png"),
+                  QUrl::fromLocalFile("/p/b c.jpg")});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    f.dropEvent(&drop); // the platform delivers drops only inside a real drag
+    ASSERT_EQ(f.Drops.size(), 1u);
+    EXPECT_EQ(f.Drops[0], (std::vector<std::string>{"/p/a.bmp", "/p/b c.jpg"}));
 }
 
 using CloseQuery = TFormTest;
