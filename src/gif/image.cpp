@@ -1,0 +1,262 @@
+// The GIF picture: frames, settings, reading and writing as a whole.
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+#include "gif/gif_image.h"
+#include "gif/gif_stream_util.h"
+#include "platform/colors.h"
+
+TGIFImage::TGIFImage()
+    : images_(std::make_unique<TGIFImageList>(this)),
+      header_(std::make_unique<TGIFHeader>(this))
+{
+    DrawBackgroundColor = clNone;
+    drawOptions_ = GIFImageDefaultDrawOptions;
+    ColorReduction = GIFImageDefaultColorReduction;
+    reductionBits_ = GIFImageDefaultColorReductionBits;
+    DitherMode = GIFImageDefaultDitherMode;
+    Compression = GIFImageDefaultCompression;
+    ThreadPriority = GIFImageDefaultThreadPriority;
+    animationSpeed_ = GIFImageDefaultAnimationSpeed;
+    NewImage();
+}
+
+TGIFImage::~TGIFImage()
+{
+    PaintStop();
+    images_->Clear();
+    SetCachedPalette(nullptr);
+}
+
+void TGIFImage::Warning(TPersistent* sender, TGIFSeverity severity, const std::string& message)
+{
+    if (OnWarning)
+        OnWarning(sender, severity, message);
+}
+
+int TGIFImage::Add(TPersistent* source)
+{
+    int index = -1;
+    if (auto* frame = dynamic_cast<TGIFSubImage*>(source)) {
+        if (images_->IndexOf(frame) >= 0)
+            return images_->IndexOf(frame);
+        if (frame->Image() != this)
+            frame->SetImage(this);
+        index = images_->Add(frame);
+    } else if (auto* graphic = dynamic_cast<TGraphic*>(source)) {
+        auto frame2 = std::make_unique<TGIFSubImage>(this);
+        frame2->Assign(*graphic);
+        index = images_->Add(frame2.release());
+    } else {
+        RaiseGIFError(sUnsupportedClass);
+    }
+    Changed();
+    return index;
+}
+
+void TGIFImage::Clear()
+{
+    PaintStop();
+    FreeBitmap();
+    images_->Clear();
+    header_->Clear();
+    Changed();
+}
+
+bool TGIFImage::GetIsTransparent() const
+{
+    for (int i = 0; i < images_->GetCount(); ++i) {
+        const TGIFSubImage* frame = images_->GetImage(i);
+        for (int e = 0; e < frame->Extensions().GetCount(); ++e) {
+            const auto* gce = dynamic_cast<const TGIFGraphicControlExtension*>(frame->Extensions().GetExtension(e));
+            if (gce && gce->GetTransparent())
+                return true;
+        }
+    }
+    return false;
+}
+
+TGIFVersion TGIFImage::GetVersion() const
+{
+    if (images_->GetCount() == 0)
+        return gvUnknown;
+    TGIFVersion version = header_->GetVersion();
+    for (int i = 0; i < images_->GetCount() && version != gv89a; ++i)
+        version = std::max(version, images_->GetImage(i)->GetVersion());
+    return version;
+}
+
+int TGIFImage::GetBitsPerPixel() const
+{
+    int bits = header_->GetBitsPerPixel();
+    for (int i = 0; i < images_->GetCount(); ++i)
+        bits = std::max(bits, images_->GetImage(i)->GetBitsPerPixel());
+    return bits;
+}
+
+int TGIFImage::GetColorResolution() const
+{
+    int resolution = header_->GetColorResolution();
+    for (int i = 0; i < images_->GetCount(); ++i)
+        resolution = std::max(resolution, images_->GetImage(i)->GetColorResolution());
+    return resolution;
+}
+
+void TGIFImage::SetReductionBits(int value)
+{
+    if (value < 1 || value > 8)
+        RaiseGIFError(sInvalidBitSize);
+    reductionBits_ = value;
+}
+
+void TGIFImage::SetWidth(int value)
+{
+    for (int i = 0; i < images_->GetCount(); ++i) {
+        const TGIFSubImage* frame = images_->GetImage(i);
+        if (frame->Left() + frame->Width() > value)
+            RaiseGIFError(sBadWidth);
+    }
+    value = std::clamp(value, 0, 0xFFFF);
+    if (value != header_->Width()) {
+        header_->SetWidth(WORD(value));
+        Changed();
+    }
+}
+
+void TGIFImage::SetHeight(int value)
+{
+    for (int i = 0; i < images_->GetCount(); ++i) {
+        const TGIFSubImage* frame = images_->GetImage(i);
+        if (frame->Top() + frame->Height() > value)
+            RaiseGIFError(sBadHeight);
+    }
+    value = std::clamp(value, 0, 0xFFFF);
+    if (value != header_->Height()) {
+        header_->SetHeight(WORD(value));
+        Changed();
+    }
+}
+
+void TGIFImage::SetDrawOptions(TGIFDrawOptions value)
+{
+    if (value == drawOptions_)
+        return;
+    drawOptions_ = value;
+    Changed();
+}
+
+void TGIFImage::SetAnimationSpeed(int value)
+{
+    animationSpeed_ = std::clamp(value, 0, 1000);
+}
+
+void TGIFImage::PaintStop()
+{
+    // Painters register themselves on the list while they run; none has been started from
+    // here, so only the picture they would have kept up to date goes.
+    TGIFPainterLock lock(painters_);
+    FreeBitmap();
+}
+
+void TGIFImage::SetCachedPalette(HPALETTE palette)
+{
+    if (palette_ != palette)
+        DeleteObject(palette_);
+    palette_ = palette;
+}
+
+// ---- reading and writing -----------------------------------------------------------------
+
+void TGIFImage::DoLoad(TStream& stream)
+{
+    header_->LoadFromStream(stream);
+    images_->LoadFromStream(stream, this);
+    TGIFTrailer trailer(this);
+    trailer.LoadFromStream(stream);
+}
+
+void TGIFImage::LoadFromStream(TStream& stream)
+{
+    const std::string& text = LoadGIFString(sProgressLoading);
+    Progress(psStarting, 0, false, TRect{}, text);
+    Clear();
+    const std::int64_t start = stream.Position();
+    try {
+        DoLoad(stream);
+    } catch (...) {
+        stream.SetPosition(start);
+        Progress(psEnding, 0, false, TRect{}, text);
+        throw;
+    }
+    Progress(psEnding, 100, false, TRect{}, text);
+    Changed();
+}
+
+void TGIFImage::DoSave(TStream& stream)
+{
+    header_->SaveToStream(stream);
+    images_->SaveToStream(stream);
+    TGIFTrailer trailer(this);
+    trailer.SaveToStream(stream);
+}
+
+void TGIFImage::SaveToStream(TStream& stream) const
+{
+    // Saving rebuilds packed bytes, which belong to the image's own bookkeeping.
+    auto* self = const_cast<TGIFImage*>(this);
+    const std::string& text = LoadGIFString(sProgressSaving);
+    self->Progress(psStarting, 0, false, TRect{}, text);
+    try {
+        self->DoSave(stream);
+    } catch (...) {
+        self->Progress(psEnding, 0, false, TRect{}, text);
+        throw;
+    }
+    self->Progress(psEnding, 100, false, TRect{}, text);
+}
+
+void TGIFImage::SaveToFile(const std::string& fileName) const
+{
+    static std::atomic<unsigned> counter{0};
+    namespace fs = std::filesystem;
+    const fs::path target(fileName);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path temp = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                                    std::to_string(counter++) + ".tmp");
+    try {
+        {
+            TFileStream stream(temp.string(), fmCreate);
+            SaveToStream(stream);
+        }
+        std::error_code ec;
+        fs::rename(temp, target, ec);
+        if (ec)
+            throw EFCreateError("Cannot create file \"" + fileName + "\". " + ec.message());
+    } catch (...) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+        throw;
+    }
+}
+
+void TGIFImage::LoadFromClipboardFormat(UINT format, const std::vector<uint8_t>& data)
+{
+    if (format != CF_GIF || CF_GIF == 0)
+        throw GIFException("Unsupported clipboard format");
+    TMemoryStream stream;
+    if (!data.empty())
+        stream.WriteBuffer(data.data(), std::int64_t(data.size()));
+    stream.SetPosition(0);
+    LoadFromStream(stream);
+}
+
+void TGIFImage::SaveToClipboardFormat(UINT& format, std::vector<uint8_t>& data) const
+{
+    TMemoryStream stream;
+    SaveToStream(stream);
+    data = stream.Bytes();
+    format = CF_GIF;
+}

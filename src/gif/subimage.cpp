@@ -1,0 +1,317 @@
+// Frames: bounds, pixels, descriptor, reading and writing.
+#include <algorithm>
+
+#include "gif/gif_image.h"
+#include "gif/gif_stream_util.h"
+#include "gif/gif_subimage.h"
+#include "gif/lzw.h"
+
+using namespace gif_io;
+
+TGIFSubImage::TGIFSubImage(TGIFImage* image)
+    : TGIFItem(image),
+      colorMap_(std::make_unique<TGIFLocalColorMap>(this)),
+      extensions_(std::make_unique<TGIFExtensionList>(image))
+{
+}
+
+TGIFSubImage::~TGIFSubImage()
+{
+    // The graphic control extension unlinks itself from this frame as it goes.
+    extensions_->Clear();
+    FreePalette();
+}
+
+void TGIFSubImage::SetImage(TGIFImage* image)
+{
+    TGIFItem::SetImage(image);
+    extensions_->SetImage(image);
+    for (int i = 0; i < extensions_->GetCount(); ++i)
+        extensions_->GetExtension(i)->SetSubImage(this);
+}
+
+void TGIFSubImage::Clear()
+{
+    extensions_->Clear();
+    colorMap_->Clear();
+    FreeImage();
+    desc_.Left = desc_.Top = desc_.Width = desc_.Height = 0;
+    gce_ = nullptr;
+    transparent_ = false;
+    FreeBitmap();
+}
+
+bool TGIFSubImage::GetEmpty() const
+{
+    return data_.empty() || desc_.Width == 0 || desc_.Height == 0;
+}
+
+WORD TGIFSubImage::GetBounds(int index) const
+{
+    switch (index) {
+    case 1: return desc_.Left;
+    case 2: return desc_.Top;
+    case 3: return desc_.Width;
+    case 4: return desc_.Height;
+    default: return 0;
+    }
+}
+
+void TGIFSubImage::SetBounds(int index, WORD value)
+{
+    switch (index) {
+    case 1: DoSetBounds(value, desc_.Top, desc_.Width, desc_.Height); break;
+    case 2: DoSetBounds(desc_.Left, value, desc_.Width, desc_.Height); break;
+    case 3: DoSetBounds(desc_.Left, desc_.Top, value, desc_.Height); break;
+    case 4: DoSetBounds(desc_.Left, desc_.Top, desc_.Width, value); break;
+    default: break;
+    }
+}
+
+TRect TGIFSubImage::GetBoundsRect() const
+{
+    return Bounds(desc_.Left, desc_.Top, desc_.Width, desc_.Height);
+}
+
+void TGIFSubImage::SetBoundsRect(const TRect& rect)
+{
+    DoSetBounds(rect.Left, rect.Top, rect.Width(), rect.Height());
+}
+
+void TGIFSubImage::DoSetBounds(int left, int top, int width, int height)
+{
+    left = std::clamp(left, 0, 0xFFFF);
+    top = std::clamp(top, 0, 0xFFFF);
+    width = std::clamp(width, 0, 0xFFFF);
+    height = std::clamp(height, 0, 0xFFFF);
+    if (width != desc_.Width || height != desc_.Height) {
+        if (std::uint64_t(width) * std::uint64_t(height) > GIFMaxPixels)
+            RaiseGIFError(sBadDimension);
+        FreeBitmap();
+        FreeImage();
+        desc_.Width = WORD(width);
+        desc_.Height = WORD(height);
+        if (width > 0 && height > 0)
+            data_.assign(std::size_t(width) * std::size_t(height), 0);
+    }
+    desc_.Left = WORD(left);
+    desc_.Top = WORD(top);
+    TGIFImage* image = Image();
+    if (!image)
+        return;
+    TGIFHeader& header = image->Header();
+    bool warned = false;
+    if (left + width > header.Width()) {
+        const bool hadWidth = header.Width() != 0;
+        header.SetWidth(WORD(std::min(left + width, 0xFFFF)));
+        if (hadWidth) {
+            Warning(gsWarning, LoadGIFString(sBadWidth));
+            warned = true;
+        }
+    }
+    if (top + height > header.Height()) {
+        const bool hadHeight = header.Height() != 0;
+        header.SetHeight(WORD(std::min(top + height, 0xFFFF)));
+        if (hadHeight) {
+            Warning(gsWarning, LoadGIFString(sBadHeight));
+            warned = true;
+        }
+    }
+    if (warned)
+        Warning(gsWarning, LoadGIFString(sScreenSizeExceeded));
+}
+
+void TGIFSubImage::SetInterlaced(bool value)
+{
+    desc_.PackedFields = BYTE(value ? (desc_.PackedFields | idInterlaced) : (desc_.PackedFields & ~idInterlaced));
+}
+
+TGIFColorMap& TGIFSubImage::GetActiveColorMap()
+{
+    if (colorMap_->Count() > 0)
+        return *colorMap_;
+    if (TGIFImage* image = Image())
+        if (image->GetColorMap().Count() > 0)
+            return image->GetColorMap();
+    return *colorMap_;
+}
+
+int TGIFSubImage::GetBitsPerPixel() const
+{
+    return BitsForColorCount(colorMap_->Count());
+}
+
+void TGIFSubImage::NeedImage()
+{
+    if (GetEmpty())
+        RaiseGIFError(sEmptyImage);
+}
+
+BYTE TGIFSubImage::GetPixel(int x, int y)
+{
+    if (x < 0 || y < 0 || x >= desc_.Width || y >= desc_.Height)
+        RaiseGIFError(sBadPixelCoordinates);
+    NeedImage();
+    return data_[std::size_t(y) * desc_.Width + std::size_t(x)];
+}
+
+BYTE* TGIFSubImage::GetScanline(int row)
+{
+    if (row < 0 || row >= desc_.Height)
+        RaiseGIFError(sBadPixelCoordinates);
+    NeedImage();
+    return data_.data() + std::size_t(row) * desc_.Width;
+}
+
+void TGIFSubImage::NewImage()
+{
+    const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
+    if (pixels == 0 || pixels > GIFMaxPixels)
+        RaiseGIFError(sBadDimension);
+    data_.assign(std::size_t(pixels), 0);
+}
+
+BYTE TGIFSubImage::FillIndex() const
+{
+    return (transparent_ && gce_) ? gce_->GetTransparentColorIndex() : 0;
+}
+
+TGIFVersion TGIFSubImage::GetVersion() const
+{
+    if (colorMap_->Optimized())
+        return gv89a;
+    TGIFVersion version = gv87a;
+    for (int i = 0; i < extensions_->GetCount() && version != gv89a; ++i)
+        version = std::max(version, extensions_->GetExtension(i)->GetVersion());
+    return version;
+}
+
+void TGIFSubImage::Prepare()
+{
+    BYTE packed = desc_.PackedFields;
+    if (colorMap_->Count() > 0) {
+        packed = BYTE((packed & idInterlaced) | idLocalColorTable);
+        if (colorMap_->Optimized())
+            packed |= idSort;
+        packed |= BYTE(std::clamp(GetColorResolution(), 0, 7));
+    } else {
+        packed &= 0x58;
+    }
+    desc_.PackedFields = packed;
+}
+
+void TGIFSubImage::SetCachedPalette(HPALETTE palette)
+{
+    if (palette_ != palette)
+        DeleteObject(palette_);
+    palette_ = palette;
+}
+
+void TGIFSubImage::FreeBitmap()
+{
+    bitmap_.reset();
+    FreeMask();
+}
+
+void TGIFSubImage::FreeMask()
+{
+    mask_.reset();
+    needMask_ = true;
+}
+
+void TGIFSubImage::FreePalette()
+{
+    SetCachedPalette(nullptr);
+}
+
+// ---- reading and writing -----------------------------------------------------------------
+
+void TGIFSubImage::LoadFromStream(TStream& stream)
+{
+    extensions_->LoadFromStream(stream, this);
+    const int next = PeekByte(stream);
+    // Extensions without an image, or a block that is no image descriptor: the frame list
+    // decides what comes next.
+    if (next != 0x2C)
+        return;
+    BYTE raw[10];
+    ReadCheck(stream, raw, 10);
+    desc_.Separator = raw[0];
+    desc_.Left = WORD(raw[1] | (raw[2] << 8));
+    desc_.Top = WORD(raw[3] | (raw[4] << 8));
+    desc_.Width = WORD(raw[5] | (raw[6] << 8));
+    desc_.Height = WORD(raw[7] | (raw[8] << 8));
+    desc_.PackedFields = raw[9];
+    if (desc_.Width == 0 || desc_.Height == 0) {
+        if (TGIFImage* image = Image()) {
+            if (desc_.Width == 0)
+                desc_.Width = WORD(image->GetWidth());
+            if (desc_.Height == 0)
+                desc_.Height = WORD(image->GetHeight());
+        }
+        Warning(gsWarning, LoadGIFString(sScreenSizeExceeded));
+    }
+    const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
+    if (pixels == 0 || pixels > GIFMaxPixels)
+        RaiseGIFError(sBadDimension);
+    if (desc_.PackedFields & idLocalColorTable) {
+        const int count = 2 << (desc_.PackedFields & idColorTableSize);
+        if (count < 2 || count > 256)
+            RaiseGIFError(sImageBadColorSize);
+        ReadColorTable(stream, *colorMap_, count);
+        colorMap_->SetOptimized((desc_.PackedFields & idSort) != 0);
+    }
+    Decompress(stream);
+}
+
+void TGIFSubImage::SaveToStream(TStream& stream)
+{
+    extensions_->SaveToStream(stream);
+    if (GetEmpty())
+        return;
+    Prepare();
+    const BYTE raw[10] = {0x2C,
+                          BYTE(desc_.Left), BYTE(desc_.Left >> 8),
+                          BYTE(desc_.Top), BYTE(desc_.Top >> 8),
+                          BYTE(desc_.Width), BYTE(desc_.Width >> 8),
+                          BYTE(desc_.Height), BYTE(desc_.Height >> 8),
+                          desc_.PackedFields};
+    stream.WriteBuffer(raw, 10);
+    WriteColorTable(stream, *colorMap_);
+    Compress(stream);
+}
+
+void TGIFSubImage::Decompress(TStream& stream)
+{
+    NewImage();
+    const BYTE fill = FillIndex();
+    if (fill != 0)
+        std::fill(data_.begin(), data_.end(), fill);
+    TLZWDecodeTarget target;
+    target.Pixels = data_.data();
+    target.Width = desc_.Width;
+    target.Height = desc_.Height;
+    target.Interlaced = GetInterlaced();
+    target.Warning = [this](int id) { Warning(gsWarning, LoadGIFString(id)); };
+    DecodeLZW(stream, target);
+}
+
+void TGIFSubImage::Compress(TStream& stream)
+{
+    int bits = 0;
+    int colors = 0;
+    if (colorMap_->Count() > 0) {
+        bits = colorMap_->GetBitsPerPixel();
+        colors = colorMap_->Count();
+    } else {
+        bits = Image() ? Image()->GetBitsPerPixel() : 8;
+        colors = 1 << bits;
+    }
+    std::unique_ptr<TGIFEncoder> encoder;
+    if (Image() && Image()->Compression == gcRLE)
+        encoder = std::make_unique<TRLEEncoder>();
+    else
+        encoder = std::make_unique<TLZWEncoder>();
+    encoder->Compress(stream, bits, desc_.Width, desc_.Height, GetInterlaced(),
+                      GetEmpty() ? nullptr : data_.data(), colors);
+}
