@@ -3,20 +3,9 @@
 #include <cstring>
 #include <new>
 
-#include "gif/color_errors.h"
+#include "gif/gif_types.h"
 #include "gif/dither.h"
 #include "platform/bitmap.h"
-
-using namespace kelvo_gif_color;
-
-namespace kelvo_gif_color {
-
-void ColorError(const char* message)
-{
-    throw EInvalidGraphic(message);
-}
-
-} // namespace kelvo_gif_color
 
 namespace {
 
@@ -61,13 +50,13 @@ private:
 void CheckColorCount(int colors)
 {
     if (colors < 1 || colors > 256)
-        ColorError(sInvalidBitSizeText);
+        RaiseGIFError(sInvalidBitSize);
 }
 
 void CheckColorBits(int colorBits)
 {
     if (colorBits < 1 || colorBits > 8)
-        ColorError(sInvalidBitSizeText);
+        RaiseGIFError(sInvalidBitSize);
 }
 
 HPALETTE BuildOctreePalette(TColorQuantizer& quantizer, int colors, bool windows)
@@ -375,10 +364,10 @@ HPALETTE CreateOptimizedPaletteFromManyBitmaps(const std::vector<TBitmap*>* bitm
                                                int colorBits, bool windows)
 {
     if (!bitmaps || bitmaps->empty())
-        ColorError(sInvalidBitmapListText);
+        RaiseGIFError(sInvalidBitmapList);
     for (const TBitmap* bitmap : *bitmaps)
         if (!bitmap)
-            ColorError(sInvalidBitmapListText);
+            RaiseGIFError(sInvalidBitmapList);
     if (!windows)
         CheckColorCount(colors);
     TColorQuantizer quantizer(windows ? 236 : colors, colorBits);
@@ -395,10 +384,10 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction col
 {
     if (!IsValidColorReduction(colorReduction) || (colorReduction == rmPalette && !customPalette) ||
         !IsValidDitherMode(ditherMode))
-        ColorError(sInvalidReductionText);
+        RaiseGIFError(sInvalidReduction);
     // The bit count can come from a project file; it must be sane before it sizes anything.
     if (reductionBits < 1 || reductionBits > 8)
-        ColorError(sInvalidBitSizeText);
+        RaiseGIFError(sInvalidBitSize);
 
     if (colorReduction == rmNone) {
         auto copy = std::make_unique<TBitmap>(bitmap);
@@ -409,7 +398,7 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction col
     const int width = bitmap.Width();
     const int height = bitmap.Height();
     if (width <= 0 || height <= 0)
-        ColorError(sBadDimensionText);
+        RaiseGIFError(sBadDimension);
 
     try {
         const TBitmap24 source(bitmap);
@@ -432,7 +421,7 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction col
         }
         const std::vector<TPaletteEntry> entries = PaletteEntries(palette.Get());
         if (entries.empty())
-            ColorError(sInvalidReductionText);
+            RaiseGIFError(sInvalidReduction);
 
         std::unique_ptr<TColorLookup> lookup;
         switch (colorReduction) {
@@ -466,8 +455,8 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction col
         }
         return result;
     } catch (const std::bad_alloc&) {
-        ColorError(sOutOfMemDIBText);
+        RaiseGIFError(sOutOfMemDIB);
     } catch (const EOutOfResources&) {
-        ColorError(sOutOfMemDIBText);
+        RaiseGIFError(sOutOfMemDIB);
     }
 }

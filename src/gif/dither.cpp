@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gif/color_errors.h"
+#include "gif/gif_types.h"
 
 namespace {
 
@@ -188,5 +188,5 @@ std::unique_ptr<TDitherEngine> CreateDitherEngine(TDitherMode mode, int width, T
     case dmSteveArche: return std::make_unique<TSteveArcheDitherer>(width, lookup);
     case dmBurkes: return std::make_unique<TBurkesDitherer>(width, lookup);
     }
-    kelvo_gif_color::ColorError(kelvo_gif_color::sInvalidReductionText);
+    RaiseGIFError(sInvalidReduction);
 }

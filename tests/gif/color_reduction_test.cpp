@@ -5,6 +5,7 @@
 
 #include "color_test_util.h"
 #include "gif/color_reduction.h"
+#include "gif/gif_types.h"
 #include "platform/bitmap.h"
 
 using namespace kelvo::test;
@@ -23,7 +24,7 @@ std::string ErrorOf(F&& f)
 {
     try {
         f();
-    } catch (const Exception& e) {
+    } catch (const GIFException& e) {
         return e.Message;
     }
     return "(no error)";

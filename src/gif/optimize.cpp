@@ -1,0 +1,712 @@
+// Making an animation smaller after its frames were built: one global colour table ordered by
+// use, per-table ordering, clean-up of transparency, disposal and extensions, merging of
+// pixels that repeat the frame before, and cropping of transparent borders.
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "gif/gif_image.h"
+
+namespace {
+
+constexpr std::uint32_t MaxCount = 2147483647u;
+
+bool IsTransparentFrame(const TGIFSubImage& frame)
+{
+    return frame.Transparent() && frame.GraphicControlExtension() != nullptr;
+}
+
+// The pixels of a frame when its buffer is whole; null otherwise so that a damaged frame is
+// left alone instead of being read past its end.
+BYTE* FramePixels(TGIFSubImage& frame)
+{
+    const std::size_t size = std::size_t(frame.Width()) * frame.Height();
+    if (size == 0 || frame.DataSize() < size)
+        return nullptr;
+    return frame.Data();
+}
+
+bool FrameHolds(TGIFSubImage& frame, BYTE index)
+{
+    const BYTE* p = FramePixels(frame);
+    if (!p)
+        return false;
+    const std::size_t size = std::size_t(frame.Width()) * frame.Height();
+    return std::find(p, p + size, index) != p + size;
+}
+
+TRect Intersection(const TRect& a, const TRect& b)
+{
+    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+            std::min(a.Bottom, b.Bottom)};
+    if (r.IsEmpty())
+        return TRect{};
+    return r;
+}
+
+// Adds a deleted frame's display time to another frame, making it a graphic control
+// extension when it has none. Saturates instead of wrapping.
+void AddDelay(TGIFSubImage& frame, unsigned delay)
+{
+    if (delay == 0)
+        return;
+    TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+    if (!gce) {
+        gce = new TGIFGraphicControlExtension(&frame);
+        frame.Extensions().Add(gce);
+    }
+    gce->SetDelay(WORD(std::min(0xFFFFu, unsigned(gce->GetDelay()) + delay)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// One global colour table for the whole image
+
+struct TColorEntry {
+    std::uint32_t Count = 0;
+    int OldIndex = 0;
+    int NewIndex = 256; // none yet
+    TGIFColor Color;
+    TColorEntry* Link = nullptr; // the entry this one was folded into
+
+    std::int32_t Value() const { return std::int32_t(Color.Red | (Color.Green << 8) | (Color.Blue << 16)); }
+};
+
+struct THistogram {
+    TGIFColorMap* Map = nullptr; // not owned
+    int ColorCount = 0;
+    std::vector<TColorEntry> Entries;
+    std::vector<TColorEntry*> List;
+    std::vector<TGIFSubImage*> Frames;
+};
+
+class TColorMapOptimizer {
+public:
+    explicit TColorMapOptimizer(TGIFImage& image) : FImage(image) {}
+    void Optimize();
+
+private:
+    void ProcessImage();
+    void ProcessSubImage(THistogram& histogram, TGIFSubImage& frame);
+    void Prune();
+    void MergeColors();
+    void BuildColorMap();
+    void ReplaceColorMaps();
+    void MapImages();
+
+    THistogram& NewHistogram(TGIFColorMap& map);
+
+    TGIFImage& FImage;
+    std::vector<std::unique_ptr<THistogram>> FHistograms;
+    std::vector<TColorEntry*> FPool;
+    int FKeptColors = 0;
+    bool FTransparencyUsed = false;
+    int FNewTransparentIndex = 0;
+    TGIFColor FNewMap[256] = {};
+    int FNewCount = 0;
+    // Transparent frames whose transparent index no pixel holds: after the remap that index
+    // would name a visible colour, so they lose their transparency instead.
+    std::vector<TGIFSubImage*> FUnusedTransparency;
+};
+
+THistogram& TColorMapOptimizer::NewHistogram(TGIFColorMap& map)
+{
+    auto histogram = std::make_unique<THistogram>();
+    histogram->Map = &map;
+    histogram->ColorCount = map.Count();
+    histogram->Entries.resize(std::size_t(map.Count()));
+    for (int i = 0; i < map.Count(); ++i) {
+        TColorEntry& e = histogram->Entries[std::size_t(i)];
+        e.OldIndex = i;
+        e.Color = map.Entry(i);
+    }
+    for (TColorEntry& e : histogram->Entries)
+        histogram->List.push_back(&e);
+    FHistograms.push_back(std::move(histogram));
+    return *FHistograms.back();
+}
+
+void TColorMapOptimizer::ProcessSubImage(THistogram& histogram, TGIFSubImage& frame)
+{
+    histogram.Frames.push_back(&frame);
+    BYTE* p = FramePixels(frame);
+    if (!p)
+        return;
+    const std::size_t size = std::size_t(frame.Width()) * frame.Height();
+    const bool transparent = IsTransparentFrame(frame);
+    const int transparentIndex = transparent ? frame.GraphicControlExtension()->GetTransparentColorIndex() : -1;
+    bool transparentSeen = false;
+    bool counting = true;
+    bool warned = false;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (p[i] == transparentIndex) {
+            transparentSeen = true;
+            continue;
+        }
+        if (p[i] >= histogram.ColorCount) {
+            if (!warned) {
+                frame.Warning(gsWarning, LoadGIFString(sInvalidColor));
+                warned = true;
+            }
+            p[i] = 0;
+        }
+        if (!counting)
+            continue;
+        TColorEntry& e = histogram.Entries[p[i]];
+        if (e.Count >= MaxCount) {
+            counting = false; // the rest of this frame only gets checked
+            continue;
+        }
+        ++e.Count;
+    }
+    if (transparentSeen)
+        FTransparencyUsed = true;
+    else if (transparent)
+        FUnusedTransparency.push_back(&frame);
+}
+
+void TColorMapOptimizer::ProcessImage()
+{
+    TGIFImageList& images = FImage.Images();
+    TGIFGlobalColorMap& global = FImage.GetColorMap();
+    if (global.Count() > 0) {
+        THistogram& histogram = NewHistogram(global);
+        for (int i = 0; i < images.GetCount(); ++i) {
+            TGIFSubImage* frame = images.GetImage(i);
+            if (!frame->GetEmpty() && frame->ColorMap().Count() == 0)
+                ProcessSubImage(histogram, *frame);
+        }
+        if (histogram.Frames.empty())
+            FHistograms.pop_back();
+    }
+    for (int i = 0; i < images.GetCount(); ++i) {
+        TGIFSubImage* frame = images.GetImage(i);
+        if (!frame->GetEmpty() && frame->ColorMap().Count() > 0)
+            ProcessSubImage(NewHistogram(frame->ColorMap()), *frame);
+    }
+}
+
+void TColorMapOptimizer::Prune()
+{
+    for (auto& histogram : FHistograms) {
+        auto& list = histogram->List;
+        std::stable_sort(list.begin(), list.end(),
+                         [](const TColorEntry* a, const TColorEntry* b) { return a->Count > b->Count; });
+        for (TColorEntry* e : list) {
+            if (e->Count == 0)
+                e->NewIndex = -1;
+            else
+                FPool.push_back(e);
+        }
+        list.erase(std::remove_if(list.begin(), list.end(), [](const TColorEntry* e) { return e->Count == 0; }),
+                   list.end());
+    }
+}
+
+void TColorMapOptimizer::MergeColors()
+{
+    std::stable_sort(FPool.begin(), FPool.end(),
+                     [](const TColorEntry* a, const TColorEntry* b) { return a->Value() - b->Value() < 0; });
+    for (std::size_t i = 0; i < FPool.size();) {
+        TColorEntry* first = FPool[i];
+        std::size_t j = i + 1;
+        for (; j < FPool.size() && FPool[j]->Value() == first->Value(); ++j) {
+            TColorEntry* other = FPool[j];
+            const std::uint64_t sum = std::uint64_t(first->Count) + other->Count;
+            first->Count = std::uint32_t(std::min<std::uint64_t>(sum, std::numeric_limits<std::uint32_t>::max()));
+            other->Count = 0;
+            other->Link = first;
+        }
+        i = j;
+    }
+}
+
+void TColorMapOptimizer::BuildColorMap()
+{
+    std::stable_sort(FPool.begin(), FPool.end(),
+                     [](const TColorEntry* a, const TColorEntry* b) { return a->Count > b->Count; });
+    const int limit = FTransparencyUsed ? 255 : 256;
+    FKeptColors = 0;
+    for (TColorEntry* e : FPool) {
+        if (e->Count == 0)
+            continue;
+        if (FKeptColors < limit) {
+            e->NewIndex = FKeptColors;
+            FNewMap[FKeptColors] = e->Color;
+            ++FKeptColors;
+            continue;
+        }
+        // A colour that did not fit goes to the kept colour whose components differ least
+        // in sum.
+        int best = 765;
+        int bestIndex = 0;
+        for (int k = 0; k < FKeptColors; ++k) {
+            const TGIFColor& kept = FNewMap[k];
+            const int distance = std::abs((kept.Red - e->Color.Red) + (kept.Green - e->Color.Green) +
+                                          (kept.Blue - e->Color.Blue));
+            if (distance < best) {
+                best = distance;
+                bestIndex = k;
+            }
+        }
+        e->NewIndex = bestIndex;
+    }
+    for (TColorEntry* e : FPool)
+        if (e->Count == 0 && e->Link)
+            e->NewIndex = e->Link->NewIndex;
+    FNewCount = FKeptColors;
+    if (FTransparencyUsed) {
+        FNewTransparentIndex = FKeptColors;
+        FNewMap[FNewCount++] = TGIFColor{0, 0, 0};
+    }
+}
+
+void TColorMapOptimizer::ReplaceColorMaps()
+{
+    TGIFImageList& images = FImage.Images();
+    for (int i = 0; i < images.GetCount(); ++i)
+        images.GetImage(i)->ColorMap().Clear();
+    TGIFGlobalColorMap& global = FImage.GetColorMap();
+    global.Clear();
+    global.ImportColorMap(FNewMap, FNewCount);
+    global.SetOptimized(true);
+}
+
+void TColorMapOptimizer::MapImages()
+{
+    for (TGIFSubImage* frame : FUnusedTransparency)
+        frame->GraphicControlExtension()->SetTransparent(false);
+    for (auto& histogram : FHistograms) {
+        BYTE map[256] = {};
+        for (const TColorEntry& e : histogram->Entries)
+            map[e.OldIndex] = BYTE(e.NewIndex >= 0 && e.NewIndex < 256 ? e.NewIndex : 0);
+        for (TGIFSubImage* frame : histogram->Frames) {
+            BYTE* p = FramePixels(*frame);
+            const bool transparent = FTransparencyUsed && IsTransparentFrame(*frame);
+            const int oldTransparent = transparent ? frame->GraphicControlExtension()->GetTransparentColorIndex() : -1;
+            if (p) {
+                const std::size_t size = std::size_t(frame->Width()) * frame->Height();
+                for (std::size_t i = 0; i < size; ++i)
+                    p[i] = p[i] == oldTransparent ? BYTE(FNewTransparentIndex) : map[p[i]];
+            }
+            if (transparent)
+                frame->GraphicControlExtension()->SetTransparentColorIndex(BYTE(FNewTransparentIndex));
+        }
+    }
+}
+
+void TColorMapOptimizer::Optimize()
+{
+    FImage.PaintStop();
+    TGIFPainterLock lock(FImage.Painters());
+    ProcessImage();
+    Prune();
+    MergeColors();
+    BuildColorMap();
+    ReplaceColorMaps();
+    MapImages();
+    TGIFImageList& images = FImage.Images();
+    for (int i = 0; i < images.GetCount(); ++i) {
+        images.GetImage(i)->FreeBitmap();
+        images.GetImage(i)->FreePalette();
+    }
+    FImage.FreeBitmap();
+    FImage.FreePalette();
+}
+
+// Reports "Optimizing..." progress over a planned number of steps; always ends it.
+class TOptimizeProgress {
+public:
+    TOptimizeProgress(TGIFImage& image, int planned) : FImage(image), FPlanned(std::max(planned, 1))
+    {
+        FImage.Progress(psStarting, 0, false, TRect{}, LoadGIFString(sProgressOptimizing));
+    }
+    ~TOptimizeProgress()
+    {
+        FImage.Progress(psEnding, FDone ? 100 : 0, false, TRect{}, LoadGIFString(sProgressOptimizing));
+    }
+    void Step()
+    {
+        ++FSteps;
+        FImage.Progress(psRunning, BYTE(std::min(100, FSteps * 100 / FPlanned)), false, TRect{},
+                        LoadGIFString(sProgressOptimizing));
+    }
+    void Done() { FDone = true; }
+
+private:
+    TGIFImage& FImage;
+    int FPlanned;
+    int FSteps = 0;
+    bool FDone = false;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TGIFColorMap
+
+bool TGIFColorMap::Optimize()
+{
+    if (!SubImage()) {
+        TGIFImage* image = Image();
+        if (!image || image->Images().GetCount() == 0)
+            return false;
+    }
+    return DoOptimize();
+}
+
+bool TGIFColorMap::DoOptimize()
+{
+    if (Count() <= 1)
+        return false;
+    SetOptimized(true);
+    TGIFUsageCount usage{};
+    BuildHistogram(usage);
+    struct TUse {
+        std::uint32_t Count;
+        int Index;
+    };
+    const std::size_t colors = std::size_t(Count());
+    std::vector<TUse> uses(colors);
+    for (int i = 0; i < Count(); ++i)
+        uses[std::size_t(i)] = TUse{usage[std::size_t(i)], i};
+    std::stable_sort(uses.begin(), uses.end(), [](const TUse& a, const TUse& b) { return a.Count > b.Count; });
+    bool unchanged = true;
+    for (int i = 0; i < Count(); ++i)
+        if (uses[std::size_t(i)].Index != i)
+            unchanged = false;
+    if (unchanged)
+        return true;
+
+    TGIFIndexMap map{};
+    for (int i = 0; i < 256; ++i)
+        map[std::size_t(i)] = BYTE(i);
+    for (int i = 0; i < Count(); ++i)
+        map[std::size_t(uses[std::size_t(i)].Index)] = BYTE(i);
+    MapImages(map);
+
+    int keep = 0;
+    while (keep < Count() && uses[std::size_t(keep)].Count > 0)
+        ++keep;
+    // The screen's background colour moves with its entry and is kept even when no pixel
+    // uses it.
+    TGIFHeader* header = nullptr;
+    if (!SubImage())
+        if (TGIFImage* image = Image())
+            header = &image->Header();
+    if (header && header->BackgroundColorIndex() < Count()) {
+        const BYTE background = map[header->BackgroundColorIndex()];
+        header->Descriptor().BackgroundColorIndex = background;
+        keep = std::max(keep, int(background) + 1);
+    }
+    std::vector<TGIFColor> reordered(colors);
+    for (int i = 0; i < Count(); ++i)
+        reordered[std::size_t(i)] = Entry(uses[std::size_t(i)].Index);
+    ImportColorMap(reordered.data(), keep);
+    SetOptimized(true);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGIFSubImage
+
+void TGIFSubImage::Crop()
+{
+    if (GetEmpty() || !IsTransparentFrame(*this))
+        return;
+    BYTE* pixels = FramePixels(*this);
+    if (!pixels)
+        return;
+    const BYTE transparent = GraphicControlExtension()->GetTransparentColorIndex();
+    const int width = Width();
+    const int height = Height();
+    int left = width, right = -1, top = height, bottom = -1;
+    for (int y = 0; y < height; ++y) {
+        const BYTE* row = pixels + std::size_t(y) * std::size_t(width);
+        int first = 0;
+        while (first < width && row[first] == transparent)
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (row[last] == transparent)
+            --last;
+        left = std::min(left, first);
+        right = std::max(right, last);
+        top = std::min(top, y);
+        bottom = y;
+    }
+    if (right < 0) {
+        Clear();
+        return;
+    }
+    const int newWidth = right - left + 1;
+    const int newHeight = bottom - top + 1;
+    if (newWidth == width && newHeight == height)
+        return;
+    std::vector<BYTE> cropped(std::size_t(newWidth) * std::size_t(newHeight));
+    for (int y = 0; y < newHeight; ++y)
+        std::copy_n(pixels + std::size_t(top + y) * std::size_t(width) + std::size_t(left), newWidth,
+                    cropped.data() + std::size_t(y) * std::size_t(newWidth));
+    TImageDescriptor& d = Descriptor();
+    d.Left = WORD(d.Left + left);
+    d.Top = WORD(d.Top + top);
+    d.Width = WORD(newWidth);
+    d.Height = WORD(newHeight);
+    SetData(std::move(cropped));
+    FreeBitmap();
+}
+
+bool TGIFSubImage::Merge(TGIFSubImage* previous)
+{
+    if (GetEmpty())
+        return true;
+    if (!previous || previous->GetEmpty())
+        return false;
+    TGIFGraphicControlExtension* previousGce = previous->GraphicControlExtension();
+    if (previousGce && (previousGce->GetDisposal() == dmBackground || previousGce->GetDisposal() == dmPrevious))
+        return false;
+    const TRect own = GetBoundsRect();
+    const TRect other = previous->GetBoundsRect();
+    const TRect common = Intersection(own, other);
+    if (common.IsEmpty())
+        return false;
+    BYTE* pixels = FramePixels(*this);
+    const BYTE* previousPixels = FramePixels(*previous);
+    if (!pixels || !previousPixels)
+        return false;
+
+    TGIFColorMap& map = GetActiveColorMap();
+    TGIFColorMap& previousMap = previous->GetActiveColorMap();
+    const bool hadTransparency = IsTransparentFrame(*this);
+    int transparent = hadTransparency ? GraphicControlExtension()->GetTransparentColorIndex() : -1;
+    if (!hadTransparency && (map.Count() < 1 || map.Count() > 255))
+        return false;
+    const int previousTransparent =
+        IsTransparentFrame(*previous) ? previous->GraphicControlExtension()->GetTransparentColorIndex() : -1;
+
+    // An index for the repeated pixels: another frame's transparent index of the same global
+    // table when none of our pixels holds it, else a black entry of our own table.
+    const auto makeTransparent = [&]() -> int {
+        if (ColorMap().Count() == 0 && Image()) {
+            TGIFImageList& images = Image()->Images();
+            for (int i = 0; i < images.GetCount(); ++i) {
+                TGIFSubImage* frame = images.GetImage(i);
+                if (frame == this || frame->ColorMap().Count() != 0 || !IsTransparentFrame(*frame))
+                    continue;
+                const BYTE index = frame->GraphicControlExtension()->GetTransparentColorIndex();
+                if (!FrameHolds(*this, index))
+                    return index;
+            }
+        }
+        return map.Add(clBlack);
+    };
+
+    const int mapCount = map.Count();
+    const int previousCount = previousMap.Count();
+    const bool sameMap = &map == &previousMap;
+    bool made = false;
+    for (int y = common.Top; y < common.Bottom; ++y) {
+        BYTE* row = pixels + std::size_t(y - own.Top) * Width() + std::size_t(common.Left - own.Left);
+        const BYTE* previousRow =
+            previousPixels + std::size_t(y - other.Top) * previous->Width() + std::size_t(common.Left - other.Left);
+        for (int x = 0; x < common.Width(); ++x) {
+            const int p = row[x];
+            const int q = previousRow[x];
+            if (p == transparent || q == previousTransparent)
+                continue;
+            bool repeats = sameMap && p == q;
+            if (!repeats && p < mapCount && q < previousCount)
+                repeats = map.Entry(p) == previousMap.Entry(q);
+            if (!repeats)
+                continue;
+            if (transparent < 0) {
+                transparent = makeTransparent();
+                made = true;
+            }
+            row[x] = BYTE(transparent);
+        }
+    }
+    if (made) {
+        TGIFGraphicControlExtension* gce = GraphicControlExtension();
+        if (!gce) {
+            gce = new TGIFGraphicControlExtension(this);
+            Extensions().Add(gce);
+        }
+        gce->SetTransparent(true);
+        gce->SetTransparentColorIndex(BYTE(transparent));
+    }
+    FreeBitmap();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGIFImage
+
+void TGIFImage::OptimizeColorMap()
+{
+    TColorMapOptimizer optimizer(*this);
+    optimizer.Optimize();
+}
+
+void TGIFImage::Pack()
+{
+    FreeBitmap();
+    FreePalette();
+    for (int i = 0; i < images_->GetCount(); ++i) {
+        images_->GetImage(i)->FreeBitmap();
+        images_->GetImage(i)->FreePalette();
+    }
+    if (GetColorMap().Count() == 0 && images_->GetCount() == 1) {
+        TGIFLocalColorMap& local = images_->GetImage(0)->ColorMap();
+        GetColorMap().Assign(local);
+        local.Clear();
+    }
+}
+
+void TGIFImage::Optimize(TGIFOptimizeOptions options, TColorReduction reduction, TDitherMode ditherMode,
+                         int reductionBits)
+{
+    (void)ditherMode;    // no reduction is done here, so neither takes part
+    (void)reductionBits;
+    if (GetEmpty())
+        return;
+    PaintStop();
+    TGIFPainterLock lock(Painters());
+    TGIFImageList& images = *images_;
+
+    int planned = 0;
+    if (options.Contains(ooColorMap))
+        planned += 1 + images.GetCount();
+    if (options.Contains(ooCleanup))
+        planned += 2 * images.GetCount();
+    if (options.Contains(ooMerge))
+        planned += images.GetCount();
+    if (options.Contains(ooCrop))
+        planned += images.GetCount();
+    TOptimizeProgress progress(*this, planned);
+
+    if (options.Contains(ooReduceColors) && (!IsValidColorReduction(reduction) || reduction == rmPalette))
+        RaiseGIFError(sInvalidReduction);
+
+    if (options.Contains(ooColorMap)) {
+        if (GetColorMap().Count() > 0)
+            GetColorMap().Optimize();
+        progress.Step();
+        for (int i = 0; i < images.GetCount(); ++i) {
+            TGIFSubImage* frame = images.GetImage(i);
+            if (frame->ColorMap().Count() > 0)
+                frame->ColorMap().Optimize();
+            progress.Step();
+        }
+    }
+
+    if (options.Contains(ooCleanup)) {
+        for (int i = 0; i < images.GetCount(); ++i) {
+            TGIFSubImage* frame = images.GetImage(i);
+            if (IsTransparentFrame(*frame) &&
+                !FrameHolds(*frame, frame->GraphicControlExtension()->GetTransparentColorIndex()))
+                frame->GraphicControlExtension()->SetTransparent(false);
+        }
+        // Restoring what lies under a frame is pointless when the next, opaque frame covers
+        // it completely.
+        for (int i = 0; i + 1 < images.GetCount(); ++i) {
+            progress.Step();
+            TGIFSubImage* frame = images.GetImage(i);
+            TGIFSubImage* next = images.GetImage(i + 1);
+            TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+            if (!gce || (gce->GetDisposal() != dmBackground && gce->GetDisposal() != dmPrevious) ||
+                next->Transparent() || next->GetEmpty())
+                continue;
+            const TRect own = frame->GetBoundsRect();
+            const TRect common = Intersection(own, next->GetBoundsRect());
+            if (!common.IsEmpty() && common == own)
+                gce->SetDisposal(dmNone);
+        }
+    }
+
+    if (options.Contains(ooMerge)) {
+        for (int i = images.GetCount() - 1; i >= 1; --i) {
+            int j = i - 1;
+            while (j > 0) {
+                TGIFGraphicControlExtension* gce = images.GetImage(j)->GraphicControlExtension();
+                if (!gce || gce->GetDisposal() != dmPrevious)
+                    break;
+                --j;
+            }
+            images.GetImage(i)->Merge(images.GetImage(j));
+            progress.Step();
+        }
+    }
+
+    if (options.Contains(ooCrop)) {
+        for (int i = images.GetCount() - 1; i >= 0; --i) {
+            progress.Step();
+            TGIFSubImage* frame = images.GetImage(i);
+            if (frame->GetEmpty() || !IsTransparentFrame(*frame))
+                continue;
+            TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+            // A frame cleared to the background after it is shown clears its whole
+            // rectangle: cropping it would clear less.
+            if (gce->GetDisposal() == dmBackground)
+                continue;
+            const unsigned delay = gce->GetDelay();
+            const BYTE transparent = gce->GetTransparentColorIndex();
+            const BYTE* pixels = FramePixels(*frame);
+            const std::size_t size = std::size_t(frame->Width()) * frame->Height();
+            const bool vanishes =
+                pixels && std::all_of(pixels, pixels + size, [transparent](BYTE b) { return b == transparent; });
+            if (vanishes) {
+                if (images.GetCount() == 1)
+                    continue; // an image keeps at least one frame
+                if (i == 0) {
+                    // The loop setting belongs on whatever frame comes first.
+                    TGIFSubImage* next = images.GetImage(1);
+                    TGIFExtensionList& extensions = frame->Extensions();
+                    for (int e = extensions.GetCount() - 1; e >= 0; --e) {
+                        TGIFExtension* extension = extensions.GetExtension(e);
+                        if (dynamic_cast<TGIFAppExtNSLoop*>(extension)) {
+                            std::unique_ptr<TGIFItem> loop = extensions.Remove(extension);
+                            extension->SetSubImage(next);
+                            next->Extensions().Insert(0, loop.release());
+                        }
+                    }
+                }
+            }
+            frame->Crop();
+            if (frame->GetEmpty()) {
+                images.Delete(i);
+                // The animation keeps its length: the time goes to the frame shown before,
+                // or for the first frame to the one that now starts the animation.
+                AddDelay(*images.GetImage(i > 0 ? i - 1 : 0), delay);
+            }
+        }
+    }
+
+    if (options.Contains(ooCleanup)) {
+        for (int i = images.GetCount() - 1; i >= 0; --i) {
+            progress.Step();
+            TGIFSubImage* frame = images.GetImage(i);
+            TGIFExtensionList& extensions = frame->Extensions();
+            const bool several = images.GetCount() > 1;
+            for (int e = extensions.GetCount() - 1; e >= 0; --e) {
+                TGIFExtension* extension = extensions.GetExtension(e);
+                if (dynamic_cast<TGIFCommentExtension*>(extension) || dynamic_cast<TGIFTextExtension*>(extension) ||
+                    dynamic_cast<TGIFUnknownAppExtension*>(extension))
+                    extensions.Delete(e);
+                else if (dynamic_cast<TGIFAppExtNSLoop*>(extension) && !(i == 0 && several))
+                    extensions.Delete(e);
+            }
+            if (TGIFGraphicControlExtension* gce = frame->GraphicControlExtension()) {
+                const bool noDisposal = gce->GetDisposal() == dmNone || gce->GetDisposal() == dmNoDisposal;
+                if ((gce->GetDelay() == 0 || !several) && !gce->GetTransparent() && !gce->GetUserInput() &&
+                    (noDisposal || !several))
+                    extensions.Delete(extensions.IndexOf(gce));
+            }
+            if (frame->GetEmpty() && extensions.GetCount() == 0 && several)
+                images.Delete(i);
+        }
+    }
+    progress.Done();
+}
