@@ -48,8 +48,9 @@ build: configure
 
 register:
 	@mkdir -p "$(REGISTRY_DIR)"
-	@grep -qiF '$(REGISTRY_KEY)' "$(REGISTRY_FILE)" 2>/dev/null || \
-	  { printf '%s\n\n' '$(REGISTRY_KEY)' >> "$(REGISTRY_FILE)"; echo "Created the settings key in $(REGISTRY_FILE)"; }
+	@grep -qixF '$(REGISTRY_KEY)' "$(REGISTRY_FILE)" 2>/dev/null || \
+	  { if [ -s "$(REGISTRY_FILE)" ] && [ -n "$$(tail -c 1 "$(REGISTRY_FILE)")" ]; then echo >> "$(REGISTRY_FILE)"; fi; \
+	    printf '%s\n\n' '$(REGISTRY_KEY)' >> "$(REGISTRY_FILE)"; echo "Created the settings key in $(REGISTRY_FILE)"; }
 
 run: build register
 	./$(BUILD)/kelvo

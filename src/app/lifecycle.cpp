@@ -147,7 +147,9 @@ void TAVIForm::FormCloseQuery(bool& canClose)
 {
     Closing = true;
 
-    if (ToolButSaveProject->isEnabled()) {
+    // The project is modified while the save command is enabled. Its own state counts, not
+    // what a disabled toolbar around the button makes of it.
+    if (ActionSaveProject->isEnabled()) {
         switch (MessageBox("Сохранить изменения в проекте?", "Информация", MB_YESNOCANCEL)) {
         case IDYES:
             ActionSaveProjectExecute();

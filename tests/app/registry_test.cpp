@@ -121,11 +121,20 @@ TEST(RegistryLocation, FollowsXdgConfigHomeAndTheInstallerWritesAKeyWeCanOpen)
     EXPECT_EQ(RegistryStorePath(), home.Path() / "kelvo" / "registry.ini");
 
     if (kelvo::test::HaveTool("make")) {
+        // A store that holds other keys and ends without a line break.
+        std::filesystem::create_directories(RegistryStorePath().parent_path());
+        std::ofstream(RegistryStorePath()) << "[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"x\"";
         int status = -1;
         kelvo::test::RunCommand("make -s -C '" KELVO_SOURCE_DIR "' register 2>&1", &status);
         EXPECT_EQ(status, 0);
         HKEY key = nullptr;
         EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Kelvo v.1.9", 0, KEY_READ, &key), ERROR_SUCCESS);
+        RegCloseKey(key);
+        ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Other", 0, KEY_READ, &key), ERROR_SUCCESS);
+        char text[4] = {};
+        DWORD size = sizeof text;
+        EXPECT_EQ(RegQueryValueEx(key, "A", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+        EXPECT_STREQ(text, "x");
         RegCloseKey(key);
         // Registering again leaves the store as it is.
         const auto before = std::filesystem::file_size(RegistryStorePath());
