@@ -86,7 +86,7 @@ public:
     std::int8_t GifSaveCompression = 0;
     bool GifSaveTransparent = false;
     TColor GifSaveTransparentColor = 0;
-    TGIFImage* OutputGif = nullptr; // owned; see ReleaseOutputGif
+    TGIFImage* OutputGif = nullptr; // owned; freed by ReleaseOutputGif
     std::string OutputFileName;
     std::string OutputDialogTitle;
     std::string FrameDialogTitle;
@@ -250,8 +250,8 @@ protected:
 private:
     void CreateComponents();
     void PostMessage(UINT message);
-    // Frees the images of the output GIF / the GIF itself; the GIF library's own header is
-    // needed to do so, so both live in one unit of their own.
+    // Frees the images of the output GIF / the GIF itself (in the one unit that includes the
+    // GIF library).
     void ClearOutputGifImages();
     void ReleaseOutputGif();
     // Everything that can still touch the frames from outside the GUI thread's commands is

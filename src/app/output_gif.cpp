@@ -1,15 +1,17 @@
-// The animated GIF built last is owned by the window. Freeing it needs the GIF library's
-// classes; until the writer that creates it exists, OutputGif is never set, so there is
-// nothing to free yet.
+// The animated GIF built last belongs to the window until the window goes.
 #include "app/createavi.h"
+
+#include "gif/gifimage.h"
 
 void TAVIForm::ClearOutputGifImages()
 {
-    // The GIF writer's images are cleared and freed here once it creates OutputGif.
+    // The image owns its frames; clearing it frees each of them once.
+    if (OutputGif)
+        OutputGif->Clear();
 }
 
 void TAVIForm::ReleaseOutputGif()
 {
-    // Deleting needs TGIFImage complete; nothing creates it yet.
+    delete OutputGif;
     OutputGif = nullptr;
 }

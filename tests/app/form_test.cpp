@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "form_fixture.h"
+#include "gif/gifimage.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"
 
@@ -287,6 +288,24 @@ TEST_F(CloseQuery, ModifiedProjectAsksAndFollowsTheAnswer)
             EXPECT_EQ(StoreText(), storeBefore);
         }
     }
+}
+
+TEST_F(CloseQuery, EmptiesTheOutputGifOnlyOnceTheCloseGoesAhead)
+{
+    TTestForm& f = MakeForm();
+    f.OutputGif = new TGIFImage;
+    f.OutputGif->Add(std::make_unique<TGIFSubImage>(f.OutputGif));
+    f.OutputGif->Add(std::make_unique<TGIFSubImage>(f.OutputGif));
+    f.ActionSaveProject->setEnabled(true);
+
+    boxes_.Answers = {IDCANCEL};
+    EXPECT_FALSE(CloseForm());
+    EXPECT_EQ(f.OutputGif->Images().GetCount(), 2);
+
+    boxes_.Answers = {IDNO};
+    EXPECT_TRUE(CloseForm());
+    ASSERT_NE(f.OutputGif, nullptr) << "the image itself goes with the window";
+    EXPECT_EQ(f.OutputGif->Images().GetCount(), 0);
 }
 
 TEST_F(CloseQuery, WritesTheRegistryOnlyOnceAProjectExisted)
