@@ -660,6 +660,13 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, TColorReduction reduction,
             if (vanishes) {
                 if (images.GetCount() == 1)
                     continue; // an image keeps at least one frame
+                // A blank frame after one that is cleared or undone shows the cleared screen;
+                // giving its time to that frame would show the frame instead.
+                if (i > 0) {
+                    const TGIFGraphicControlExtension* before = images.GetImage(i - 1)->GraphicControlExtension();
+                    if (before && (before->GetDisposal() == dmBackground || before->GetDisposal() == dmPrevious))
+                        continue;
+                }
                 if (i == 0) {
                     // The loop setting belongs on whatever frame comes first.
                     TGIFSubImage* next = images.GetImage(1);

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "gif/gifimage.h"
+#include "gif_test_util.h"
+
+namespace {
+
+constexpr std::uint32_t Background = 0xFF000000u;
+
+std::uint32_t Rgb(const TGIFColor& c) { return std::uint32_t(c.Red) | (c.Green << 8) | (c.Blue << 16); }
+
+TGIFGraphicControlExtension* AddGce(TGIFSubImage* frame, WORD delay, TDisposalMethod disposal = dmNone,
+                                    int transparentIndex = -1)
+{
+    auto* gce = new TGIFGraphicControlExtension(frame);
+    frame->Extensions().Add(gce);
+    gce->SetDelay(delay);
+    gce->SetDisposal(disposal);
+    if (transparentIndex >= 0) {
+        gce->SetTransparentColorIndex(BYTE(transparentIndex));
+        gce->SetTransparent(true);
+    }
+    return gce;
+}
+
+// What the screen shows while each frame is up, composed straight from the model.
+std::vector<std::vector<std::uint32_t>> Compose(TGIFImage& image)
+{
+    const int w = image.GetWidth(), h = image.GetHeight();
+    std::vector<std::uint32_t> canvas(std::size_t(w * h), Background);
+    std::vector<std::vector<std::uint32_t>> shown;
+    for (int i = 0; i < image.Images().GetCount(); ++i) {
+        TGIFSubImage* frame = image.Images().GetImage(i);
+        const std::vector<std::uint32_t> before = canvas;
+        TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+        const int transparent = frame->Transparent() && gce ? gce->GetTransparentColorIndex() : -1;
+        TGIFColorMap& map = frame->GetActiveColorMap();
+        if (!frame->GetEmpty())
+            for (int y = 0; y < frame->Height(); ++y)
+                for (int x = 0; x < frame->Width(); ++x) {
+                    const int sx = frame->Left() + x, sy = frame->Top() + y;
+                    const int index = frame->Data()[y * frame->Width() + x];
+                    if (sx >= w || sy >= h || index == transparent)
+                        continue;
+                    canvas[std::size_t(sy * w + sx)] = index < map.Count() ? Rgb(map.Entry(index)) : 0xEE000000u;
+                }
+        shown.push_back(canvas);
+        const TDisposalMethod disposal = gce ? gce->GetDisposal() : dmNone;
+        if (disposal == dmBackground) {
+            for (int y = frame->Top(); y < std::min(h, frame->Top() + frame->Height()); ++y)
+                for (int x = frame->Left(); x < std::min(w, frame->Left() + frame->Width()); ++x)
+                    canvas[std::size_t(y * w + x)] = Background;
+        } else if (disposal == dmPrevious) {
+            canvas = before;
+        }
+    }
+    return shown;
+}
+
+std::vector<int> Delays(TGIFImage& image)
+{
+    std::vector<int> delays;
+    for (int i = 0; i < image.Images().GetCount(); ++i) {
+        TGIFGraphicControlExtension* gce = image.Images().GetImage(i)->GraphicControlExtension();
+        delays.push_back(gce ? gce->GetDelay() : 0);
+    }
+    return delays;
+}
+
+// The picture on screen at every moment, as (end time, picture) steps.
+std::vector<std::pair<int, std::vector<std::uint32_t>>> Timeline(TGIFImage& image)
+{
+    const auto shown = Compose(image);
+    const auto delays = Delays(image);
+    std::vector<std::pair<int, std::vector<std::uint32_t>>> steps;
+    int t = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        t += delays[i];
+        steps.emplace_back(t, shown[i]);
+    }
+    return steps;
+}
+
+std::vector<std::uint32_t> At(const std::vector<std::pair<int, std::vector<std::uint32_t>>>& steps, int t)
+{
+    for (const auto& [end, picture] : steps)
+        if (t < end)
+            return picture;
+    return {};
+}
+
+struct TAnimationSpec {
+    unsigned Seed;
+    bool SharedColours;  // every colour from one small set, so that one table can hold them all
+    bool GlobalFrames;   // some frames index the global table
+};
+
+// Random frames with transparency, offsets, repeats of the frame before and every disposal.
+void BuildAnimation(TGIFImage& image, const TAnimationSpec& spec)
+{
+    std::mt19937 random(spec.Seed);
+    const int w = 16, h = 12;
+    const auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    std::vector<std::uint32_t> universe;
+    for (int i = 0; i < 120; ++i)
+        universe.push_back(std::uint32_t(random() & 0xFFFFFF));
+    if (spec.GlobalFrames)
+        for (int i = 0; i < 60; ++i)
+            image.GetColorMap().Add(TColor(universe[std::size_t(i)]));
+    image.Header().SetWidth(WORD(w));
+    image.Header().SetHeight(WORD(h));
+    std::vector<std::uint32_t> previous(std::size_t(w * h), Background);
+    const int frames = 6;
+    for (int f = 0; f < frames; ++f) {
+        const bool global = spec.GlobalFrames && f % 3 == 1;
+        if (f % 3 == 2 && !spec.SharedColours) {
+            // A frame that repeats its predecessor exactly: merging leaves nothing of it.
+            TGIFSubImage* last = image.Images().GetImage(f - 1);
+            TGIFSubImage* frame = giftest::AddFrame(image, last->Width(), last->Height(),
+                std::vector<BYTE>(last->Data(), last->Data() + last->DataSize()), last->Left(), last->Top());
+            if (last->ColorMap().Count() > 0)
+                frame->ColorMap().Assign(last->ColorMap());
+            const TDisposalMethod disposals[] = {dmNone, dmNoDisposal, dmBackground, dmPrevious};
+            AddGce(frame, WORD(5 + pick(20)), disposals[pick(4)],
+                   last->Transparent() ? last->GraphicControlExtension()->GetTransparentColorIndex() : -1);
+            previous = Compose(image).back();
+            continue;
+        }
+        const int fw = f == 0 ? w : 4 + pick(w - 4), fh = f == 0 ? h : 3 + pick(h - 3);
+        const int left = pick(w - fw + 1), top = pick(h - fh + 1);
+        // Now and then a frame that shows nothing at all.
+        const bool blank = f == 4 && spec.Seed % 3 == 0;
+        const bool transparent = blank || (f > 0 && pick(3) != 0);
+        std::vector<std::uint32_t> own;
+        for (int i = 0; i < 90; ++i)
+            own.push_back(spec.SharedColours || global ? universe[std::size_t(pick(global ? 60 : 120))]
+                                                       : std::uint32_t(random() & 0xFFFFFF));
+        TGIFSubImage* frame = giftest::AddFrame(image, fw, fh, {}, left, top);
+        TGIFColorMap& map = global ? static_cast<TGIFColorMap&>(image.GetColorMap()) : frame->ColorMap();
+        int transparentIndex = -1;
+        if (transparent && !global) {
+            transparentIndex = map.Add(TColor(0x123456)); // a colour no pixel shows
+        } else if (transparent) {
+            transparentIndex = 59; // an entry of the global table
+        }
+        std::vector<std::uint32_t> mine(std::size_t(w * h), Background);
+        for (int y = 0; y < fh; ++y)
+            for (int x = 0; x < fw; ++x) {
+                const int sx = left + x, sy = top + y;
+                const int choice = pick(10);
+                std::uint32_t colour = own[std::size_t(pick(int(own.size())))];
+                if (choice < 5 && previous[std::size_t(sy * w + sx)] != Background)
+                    colour = previous[std::size_t(sy * w + sx)];
+                int index;
+                if (transparent && (choice == 9 || blank)) {
+                    index = transparentIndex;
+                } else if (global) {
+                    index = map.IndexOf(TColor(colour));
+                    if (index < 0 || index == transparentIndex)
+                        index = map.IndexOf(TColor(own[0]));
+                } else {
+                    index = map.AddUnique(TColor(colour));
+                }
+                frame->Data()[y * fw + x] = BYTE(index);
+            }
+        const TDisposalMethod disposals[] = {dmNone, dmNoDisposal, dmBackground, dmPrevious};
+        AddGce(frame, WORD(5 + pick(20)), disposals[pick(4)], transparentIndex);
+        const auto shown = Compose(image);
+        previous = shown.back();
+    }
+}
+
+} // namespace
+
+TEST(OptimizeColorMap, CompositionIsUnchanged)
+{
+    for (const TAnimationSpec spec : {TAnimationSpec{1, true, false}, TAnimationSpec{2, true, true},
+                                      TAnimationSpec{3, true, true}, TAnimationSpec{4, true, false}}) {
+        SCOPED_TRACE(spec.Seed);
+        TGIFImage image;
+        BuildAnimation(image, spec);
+        const auto before = Compose(image);
+        image.OptimizeColorMap();
+        EXPECT_EQ(Compose(image), before);
+        EXPECT_TRUE(image.GetColorMap().Optimized());
+        EXPECT_LE(image.GetColorMap().Count(), 256);
+        for (int i = 0; i < image.Images().GetCount(); ++i)
+            EXPECT_EQ(image.Images().GetImage(i)->ColorMap().Count(), 0);
+    }
+}
+
+TEST(Optimize, CropAndMergeKeepWhatIsShownAndForHowLong)
+{
+    for (unsigned seed = 10; seed < 22; ++seed) {
+        SCOPED_TRACE(seed);
+        TGIFImage image;
+        BuildAnimation(image, TAnimationSpec{seed, false, seed % 2 == 0});
+        const auto before = Timeline(image);
+        image.Optimize(TGIFOptimizeOptions{ooCrop, ooMerge}, rmNone, dmNearest, 8);
+        const auto after = Timeline(image);
+        ASSERT_EQ(after.back().first, before.back().first);
+        for (int t = 0; t < before.back().first; ++t)
+            ASSERT_EQ(At(after, t), At(before, t)) << "at " << t;
+    }
+}
