@@ -5,6 +5,7 @@
 
 #include "platform/blit.h"
 #include "platform/canvas.h"
+#include "platform/clipboard.h"
 #include "png/png_internal.h"
 #include "png/pngimage.h"
 
@@ -156,13 +157,18 @@ void TPNGObject::DrawPartialTrans(TBitmap& target, const TRect& rect) const
 // ---------------------------------------------------------------------------------------
 // Clipboard: the picture travels as the bitmap it draws.
 
-void TPNGObject::SaveToClipboardFormat(UINT& format, std::vector<uint8_t>& data) const
+TBitmap TPNGObject::DrawnBitmap() const
 {
     TBitmap bitmap;
     bitmap.SetWidth(Width());
     bitmap.SetHeight(Height());
     Draw(bitmap.Canvas(), Rect(0, 0, bitmap.Width(), bitmap.Height()));
-    bitmap.SaveToClipboardFormat(format, data);
+    return bitmap;
+}
+
+void TPNGObject::SaveToClipboardFormat(UINT& format, std::vector<uint8_t>& data) const
+{
+    DrawnBitmap().SaveToClipboardFormat(format, data);
 }
 
 void TPNGObject::LoadFromClipboardFormat(UINT format, const std::vector<uint8_t>& data)
@@ -170,4 +176,15 @@ void TPNGObject::LoadFromClipboardFormat(UINT format, const std::vector<uint8_t>
     TBitmap bitmap;
     bitmap.LoadFromClipboardFormat(format, data);
     AssignHandle(bitmap, false, 0);
+}
+
+void TPNGObject::CopyToClipboard(TClipboard& clipboard) const { clipboard.SetBitmap(DrawnBitmap()); }
+
+bool TPNGObject::PasteFromClipboard(TClipboard& clipboard)
+{
+    TBitmap bitmap;
+    if (!clipboard.HasBitmap() || !clipboard.GetBitmap(bitmap))
+        return false;
+    AssignHandle(bitmap, false, 0);
+    return true;
 }

@@ -146,6 +146,28 @@ void TPNGObject::LoadFromStream(TStream& stream)
     Changed();
 }
 
+void TPNGObject::LoadFromResourceName(TModuleInstance instance, const std::string& name)
+{
+    const std::vector<BYTE>* data = nullptr;
+    if (instance) {
+        auto it = instance->RawData.find(name);
+        if (it != instance->RawData.end())
+            data = &it->second;
+    }
+    if (!data)
+        RaiseError<EPNGCouldNotLoadResource>(LoadPngText(EPNGCouldNotLoadResourceText));
+    TMemoryStream stream;
+    if (!data->empty())
+        stream.Write(data->data(), std::int64_t(data->size()));
+    stream.SetPosition(0);
+    LoadFromStream(stream);
+}
+
+void TPNGObject::LoadFromResourceID(TModuleInstance instance, int resourceId)
+{
+    LoadFromResourceName(instance, "#" + std::to_string(resourceId));
+}
+
 void TPNGObject::SaveToStream(TStream& stream) const
 {
     stream.WriteBuffer(PngSignature, 8);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,14 @@
 class TPNGObject;
 class TChunk;
 class TChunkIHDR;
+class TClipboard;
+
+// A module's raw-data resources by name (numeric identifiers are named "#" and the number),
+// the stand-in for the resources the platform keeps inside an executable.
+struct TPngResourceModule {
+    std::map<std::string, std::vector<BYTE>> RawData;
+};
+using TModuleInstance = const TPngResourceModule*;
 
 // ---------------------------------------------------------------------------------------
 // Settings
@@ -358,6 +367,14 @@ public:
     void LoadFromClipboardFormat(UINT format, const std::vector<uint8_t>& data) override;
     void SaveToClipboardFormat(UINT& format, std::vector<uint8_t>& data) const override;
 
+    // The clipboard seam: the picture goes there as the bitmap it draws, and comes back
+    // from the clipboard's bitmap (false when there is none).
+    void CopyToClipboard(TClipboard& clipboard) const;
+    bool PasteFromClipboard(TClipboard& clipboard);
+
+    void LoadFromResourceName(TModuleInstance instance, const std::string& name);
+    void LoadFromResourceID(TModuleInstance instance, int resourceId);
+
     bool GetEmpty() const { return Empty(); }
     int GetWidth() const { return Width(); }
     int GetHeight() const { return Height(); }
@@ -417,6 +434,7 @@ protected:
 
 private:
     void ResetGamma();
+    TBitmap DrawnBitmap() const;
     void DrawPartialTrans(TBitmap& target, const TRect& rect) const;
     BYTE FCompressionLevel = 7;
     DWORD FMaxIdatSize = 65535;
