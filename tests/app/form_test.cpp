@@ -265,6 +265,12 @@ TEST_F(CloseQuery, ModifiedProjectAsksAndFollowsTheAnswer)
         TTestForm& f = MakeForm();
         PretendProjectOpened();
         f.ActionSaveProject->setEnabled(true);
+        TFrameCell cell;
+        cell.Panel = new TPanel(f.ScrollBox2->widget());
+        TFrameData frame;
+        frame.Bitmap = std::make_unique<TBitmap>();
+        frame.Thumbnail = std::make_unique<TBitmap>();
+        f.AppendFrame(std::move(frame), cell);
         f.SelectedFrames.push_back(0);
         const std::string storeBefore = StoreText();
         boxes_.Asked.clear();
@@ -277,12 +283,14 @@ TEST_F(CloseQuery, ModifiedProjectAsksAndFollowsTheAnswer)
         EXPECT_EQ(boxes_.Asked[0].Flags & MB_TYPEMASK, MB_YESNOCANCEL);
         EXPECT_EQ(f.Saves, c.saves);
         if (c.closes) {
+            EXPECT_EQ(f.FrameCount(), 0u);
             EXPECT_TRUE(f.SelectedFrames.empty());
             EXPECT_EQ(f.TextFont, nullptr);
             EXPECT_NE(StoreText().find("\"File5\"=\"\""), std::string::npos);
         } else {
             // Cancel keeps everything and writes nothing; resizing works again.
             EXPECT_FALSE(f.Closing);
+            EXPECT_EQ(f.FrameCount(), 1u);
             EXPECT_NE(f.TextFont, nullptr);
             EXPECT_EQ(f.SelectedFrames.size(), 1u);
             EXPECT_EQ(StoreText(), storeBefore);
