@@ -250,6 +250,7 @@ TEST_F(CloseQuery, UnmodifiedProjectClosesWithoutAQuestion)
     EXPECT_EQ(f.Saves, 0);
     EXPECT_TRUE(f.Closing);
     EXPECT_EQ(f.TextFont, nullptr);
+    EXPECT_EQ(f.HelpExitCode, 0u) << "no viewer was started";
 }
 
 TEST_F(CloseQuery, ModifiedProjectAsksAndFollowsTheAnswer)
