@@ -187,7 +187,6 @@ namespace {
 // The classic table, plus seven derived ones so that image data is checked eight bytes at a
 // time: CRCs of large IDAT chunks would otherwise cost as much as inflating them.
 DWORD CrcTable[8][256];
-bool CrcTableComputed = false;
 
 void MakeCrcTable()
 {
@@ -200,15 +199,15 @@ void MakeCrcTable()
     for (DWORD n = 0; n < 256; ++n)
         for (int t = 1; t < 8; ++t)
             CrcTable[t][n] = (CrcTable[t - 1][n] >> 8) ^ CrcTable[0][CrcTable[t - 1][n] & 0xFF];
-    CrcTableComputed = true;
 }
 
 } // namespace
 
 DWORD UpdateCrc(DWORD crc, const BYTE* data, std::size_t size)
 {
-    if (!CrcTableComputed)
-        MakeCrcTable();
+    // Built on the first CRC; pictures may be loaded on more than one thread.
+    static const bool tableBuilt = (MakeCrcTable(), true);
+    (void)tableBuilt;
     while (size >= 8) {
         DWORD lo = crc ^ (DWORD(data[0]) | (DWORD(data[1]) << 8) | (DWORD(data[2]) << 16) | (DWORD(data[3]) << 24));
         DWORD hi = DWORD(data[4]) | (DWORD(data[5]) << 8) | (DWORD(data[6]) << 16) | (DWORD(data[7]) << 24);
