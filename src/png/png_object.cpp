@@ -165,7 +165,9 @@ void TPNGObject::LoadFromResourceName(TModuleInstance instance, const std::strin
 
 void TPNGObject::LoadFromResourceID(TModuleInstance instance, int resourceId)
 {
-    LoadFromResourceName(instance, "#" + std::to_string(resourceId));
+    std::string name(1, '#');
+    name.append(std::to_string(resourceId));
+    LoadFromResourceName(instance, name);
 }
 
 void TPNGObject::SaveToStream(TStream& stream) const
