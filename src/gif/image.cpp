@@ -224,8 +224,11 @@ void TGIFImage::SaveToFile(const std::string& fileName) const
     namespace fs = std::filesystem;
     const fs::path target(fileName);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path temp = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
-                                    std::to_string(counter++) + ".tmp");
+    std::string tempName = ".";
+    tempName.append(target.filename().string());
+    tempName.append(".").append(std::to_string(::getpid()));
+    tempName.append(".").append(std::to_string(counter++)).append(".tmp");
+    const fs::path temp = folder / tempName;
     try {
         {
             TFileStream stream(temp.string(), fmCreate);

@@ -44,7 +44,8 @@ private:
 // code in the low 12, all ones for an empty slot.
 class THashTable {
 public:
-    static constexpr int HashSize = 8009;
+    static constexpr int HashBits = 13;
+    static constexpr int HashSize = 1 << HashBits;
     static constexpr std::uint32_t Empty = 0xFFFFFFFFu;
     THashTable() { Clear(); }
     void Clear();
@@ -52,27 +53,36 @@ public:
     // The code stored for key, or -1.
     int Lookup(std::uint32_t key) const
     {
+        int empty;
+        return Find(key, empty);
+    }
+    // Like Lookup; on a miss, emptySlot is where Insert would put the key, so that the
+    // encoder does not walk the probe sequence twice for every new string.
+    int Find(std::uint32_t key, int& emptySlot) const
+    {
         int h = Home(key);
         for (;;) {
             const std::uint32_t slot = slots_[h];
-            if (slot == Empty)
+            if (slot == Empty) {
+                emptySlot = h;
                 return -1;
+            }
             if ((slot >> 12) == key)
                 return int(slot & 0xFFF);
             h = Next(h);
         }
     }
-
-    // The probe sequence doubles the slot modulo the prime size; the powers of 2 have order
-    // 4004 there, more than the codes a table ever holds, so a probe always ends.
-    static int Home(std::uint32_t key) { return int(((key >> 4) ^ key) % HashSize); }
-    static int Next(int h)
+    void InsertAt(int emptySlot, std::uint32_t key, int code)
     {
-        int n = (h == 0) ? -1 : h - (HashSize - h);
-        if (n < 0)
-            n += HashSize;
-        return n;
+        slots_[emptySlot] = (key << 12) | std::uint32_t(code & 0xFFF);
     }
+
+    // Home slot by a multiplicative hash and linear probing in a power-of-two table: the
+    // lookup sits on the encoder's critical path (each result is the next prefix), so the
+    // slot must come out of a multiply and a shift rather than a division. The table never
+    // holds more than 4093 strings, so it stays at most half full and a probe always ends.
+    static int Home(std::uint32_t key) { return int((key * 0x9E3779B1u) >> (32 - HashBits)); }
+    static int Next(int h) { return (h + 1) & (HashSize - 1); }
 
 private:
     std::uint32_t slots_[HashSize];
@@ -178,6 +188,7 @@ struct TLZWDecodeTarget {
     int Width = 0;
     int Height = 0;
     bool Interlaced = false;
+    BYTE Fill = 0; // the value the caller filled the pixels with
     std::function<void(int messageId)> Warning;
 };
 

@@ -1,8 +1,12 @@
 // LZW decoding of a frame's data sub-blocks into one byte per pixel.
 //
-// Strings are written straight into the frame when they fit in the current row (for a
-// frame without interlacing the whole frame is one row); only strings that cross a row go
-// through the bounded pixel stack.
+// Every table entry is the string of an earlier code plus one pixel, and that string was
+// written to the output at a known place just before the pixel; so an entry is kept as the
+// place and length of its string, and decoding a code copies those bytes forward (the copy
+// overlaps only by the one pixel that the code adds to itself). The output is the pixels in
+// stream order: the frame itself, or for an interlaced frame a buffer whose rows are put in
+// their places at the end. Every copy is clamped to the pixels still missing.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -19,42 +23,39 @@ public:
     void Run();
 
 private:
-    // -1 at the end of the data.
-    int ReadCode();
     bool FetchBlock();
     void Warn(int id)
     {
         if (target_.Warning)
             target_.Warning(id);
     }
-    // Moves to the next row in the frame's row order; false when every row is done.
-    bool NextRow();
-    void Emit(const BYTE* reversed, int length);
     void SkipRest();
+
+    // -1 at the end of the data.
+    int ReadCode()
+    {
+        if (bitCount_ < codeWidth_ && !Refill())
+            return -1;
+        const int code = int(bits_ & ((1u << codeWidth_) - 1));
+        bits_ >>= codeWidth_;
+        bitCount_ -= codeWidth_;
+        return code;
+    }
+    bool Refill();
 
     TStream& stream_;
     const TLZWDecodeTarget& target_;
 
-    // Bit reader.
     BYTE block_[256];
     int blockPos_ = 0;
     int blockEnd_ = 0;
     std::uint64_t bits_ = 0;
     int bitCount_ = 0;
-    bool lastBlockSeen_ = false; // the 0 terminator has been read
+    bool lastBlockSeen_ = false; // the 0 terminator has been read (or the stream ended)
     int codeWidth_ = 0;
 
-    // Output cursor.
-    std::vector<int> rowOrder_;
-    int rowIndex_ = 0;
-    BYTE* out_ = nullptr;
-    BYTE* rowEnd_ = nullptr;
-    bool full_ = false;
-
-    std::uint16_t prefix_[TableSize];
-    BYTE suffix_[TableSize];
+    std::uint32_t start_[TableSize];
     std::uint16_t length_[TableSize];
-    BYTE stack_[TableSize + 1];
 };
 
 bool TDecoder::FetchBlock()
@@ -62,36 +63,28 @@ bool TDecoder::FetchBlock()
     if (lastBlockSeen_)
         return false;
     BYTE count = 0;
-    if (stream_.Read(&count, 1) != 1) {
-        lastBlockSeen_ = true;
-        return false;
-    }
-    if (count == 0) {
+    if (stream_.Read(&count, 1) != 1 || count == 0) {
         lastBlockSeen_ = true;
         return false;
     }
     const std::int64_t n = stream_.Read(block_, count);
-    if (n < count)
-        Warn(sOutOfData);
     blockPos_ = 0;
     blockEnd_ = int(n > 0 ? n : 0);
     if (n < count) {
-        // The stream has ended; nothing after this block can come.
+        Warn(sOutOfData);
+        // The stream has ended; nothing can follow this block.
         lastBlockSeen_ = true;
     }
-    return blockEnd_ > 0 || !lastBlockSeen_;
+    return blockEnd_ > 0;
 }
 
-int TDecoder::ReadCode()
+bool TDecoder::Refill()
 {
     while (bitCount_ < codeWidth_) {
-        if (blockPos_ >= blockEnd_) {
-            if (!FetchBlock()) {
-                if (bitCount_ == 0)
-                    Warn(sDecodeTooFewBits);
-                return -1;
-            }
-            continue;
+        if (blockPos_ >= blockEnd_ && !FetchBlock()) {
+            if (bitCount_ == 0)
+                Warn(sDecodeTooFewBits);
+            return false;
         }
         // Take as many bytes as fit so that most codes need no refill at all.
         while (bitCount_ <= 56 && blockPos_ < blockEnd_) {
@@ -99,44 +92,7 @@ int TDecoder::ReadCode()
             bitCount_ += 8;
         }
     }
-    const int code = int(bits_ & ((1u << codeWidth_) - 1));
-    bits_ >>= codeWidth_;
-    bitCount_ -= codeWidth_;
-    return code;
-}
-
-bool TDecoder::NextRow()
-{
-    if (!target_.Interlaced) {
-        full_ = true;
-        return false;
-    }
-    ++rowIndex_;
-    if (rowIndex_ >= int(rowOrder_.size())) {
-        full_ = true;
-        return false;
-    }
-    out_ = target_.Pixels + std::size_t(rowOrder_[std::size_t(rowIndex_)]) * std::size_t(target_.Width);
-    rowEnd_ = out_ + target_.Width;
     return true;
-}
-
-// reversed[length - 1] is the first pixel of the string.
-void TDecoder::Emit(const BYTE* reversed, int length)
-{
-    while (length > 0) {
-        if (out_ == rowEnd_ && !NextRow())
-            return;
-        int n = int(rowEnd_ - out_);
-        if (n > length)
-            n = length;
-        for (int i = 0; i < n; ++i)
-            out_[i] = reversed[length - 1 - i];
-        out_ += n;
-        length -= n;
-    }
-    if (out_ == rowEnd_)
-        NextRow();
 }
 
 void TDecoder::SkipRest()
@@ -159,18 +115,13 @@ void TDecoder::Run()
         SkipRest();
         return;
     }
+    const std::size_t total = std::size_t(width) * std::size_t(height);
+    std::vector<BYTE> streamOrder;
+    BYTE* out = target_.Pixels;
     if (target_.Interlaced) {
-        rowOrder_.reserve(std::size_t(height));
-        static const int start[4] = {0, 4, 2, 1};
-        static const int step[4] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass)
-            for (int row = start[pass]; row < height; row += step[pass])
-                rowOrder_.push_back(row);
-        out_ = target_.Pixels + std::size_t(rowOrder_[0]) * std::size_t(width);
-        rowEnd_ = out_ + width;
-    } else {
-        out_ = target_.Pixels;
-        rowEnd_ = out_ + std::size_t(width) * std::size_t(height);
+        // The caller's fill value is in every pixel; rows that get no data keep it.
+        streamOrder.assign(target_.Pixels, target_.Pixels + total);
+        out = streamOrder.data();
     }
 
     const int clearCode = 1 << codeSize;
@@ -180,11 +131,12 @@ void TDecoder::Run()
     int maxCode = 2 * clearCode;
     int nextCode = clearCode + 2;
     int oldCode = -1;
-    BYTE firstCode = 0;
+    std::size_t oldPos = 0;
+    std::size_t pos = 0;
 
     // Data that starts without a clear code is read as if it had one.
-    while (!full_) {
-        int code = ReadCode();
+    while (pos < total) {
+        const int code = ReadCode();
         if (code < 0)
             break;
         if (code == clearCode) {
@@ -201,47 +153,39 @@ void TDecoder::Run()
             if (code > clearCode)
                 RaiseGIFError(sDecodeCircular);
             oldCode = code;
-            firstCode = BYTE(code);
-            if (out_ < rowEnd_) {
-                *out_++ = firstCode;
-                if (out_ == rowEnd_)
-                    NextRow();
-            }
+            oldPos = pos;
+            out[pos++] = BYTE(code);
             continue;
         }
         if (code > nextCode || (code == nextCode && nextCode >= TableSize))
             RaiseGIFError(sDecodeCircular);
-        const bool repeat = code == nextCode;
-        const int chainStart = repeat ? oldCode : code;
-        const int length = (chainStart < clearCode ? 1 : length_[chainStart]) + (repeat ? 1 : 0);
-        if (length > TableSize)
-            RaiseGIFError(sDecodeCircular);
-        // Write the string backwards, straight into the row when it fits.
-        const bool direct = length <= rowEnd_ - out_;
-        BYTE* q = direct ? out_ + length - 1 : stack_ + 0;
-        const int dir = direct ? -1 : 1;
-        if (repeat) {
-            *q = firstCode;
-            q += dir;
-        }
-        int c = chainStart;
-        while (c >= clearCode) {
-            *q = suffix_[c];
-            q += dir;
-            c = prefix_[c];
-        }
-        *q = BYTE(c);
-        firstCode = BYTE(c);
-        if (direct) {
-            out_ += length;
-            if (out_ == rowEnd_)
-                NextRow();
+        const std::size_t here = pos;
+        if (code < clearCode) {
+            out[pos++] = BYTE(code);
         } else {
-            Emit(stack_, length);
+            // A code not yet in the table (code == nextCode) is the previous string plus its
+            // own first pixel: the same copy, one longer, from where the previous one starts.
+            const std::size_t from = code == nextCode ? oldPos : start_[code];
+            std::size_t n = code == nextCode ? std::size_t(oldCode < clearCode ? 1 : length_[oldCode]) + 1
+                                             : std::size_t(length_[code]);
+            if (n > total - pos)
+                n = total - pos;
+            const BYTE* src = out + from;
+            BYTE* dst = out + pos;
+            if (n <= 16 && from + 16 <= pos && pos + 16 <= total) {
+                // Short strings are the common case: one fixed-size move, whose extra bytes
+                // the following codes overwrite (or the end puts back to the fill value).
+                std::memcpy(dst, src, 16);
+            } else if (from + n <= pos) {
+                std::memcpy(dst, src, n);
+            } else {
+                for (std::size_t i = 0; i < n; ++i)
+                    dst[i] = src[i];
+            }
+            pos += n;
         }
         if (nextCode < TableSize) {
-            prefix_[nextCode] = std::uint16_t(oldCode);
-            suffix_[nextCode] = firstCode;
+            start_[nextCode] = std::uint32_t(oldPos);
             length_[nextCode] = std::uint16_t((oldCode < clearCode ? 1 : length_[oldCode]) + 1);
             ++nextCode;
             if (nextCode >= maxCode && maxCode < TableSize) {
@@ -250,9 +194,23 @@ void TDecoder::Run()
             }
         }
         oldCode = code;
+        oldPos = here;
     }
     // The end code and whatever data follows the last pixel belong to this frame.
     SkipRest();
+    if (pos < total)
+        std::memset(out + pos, target_.Fill, std::min<std::size_t>(16, total - pos));
+
+    if (target_.Interlaced) {
+        static const int startRow[4] = {0, 4, 2, 1};
+        static const int step[4] = {8, 8, 4, 2};
+        const BYTE* row = streamOrder.data();
+        for (int pass = 0; pass < 4; ++pass)
+            for (int r = startRow[pass]; r < height; r += step[pass]) {
+                std::memcpy(target_.Pixels + std::size_t(r) * std::size_t(width), row, std::size_t(width));
+                row += width;
+            }
+    }
 }
 
 } // namespace

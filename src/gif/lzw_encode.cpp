@@ -166,6 +166,24 @@ void TLZWEncoder::DoCompress()
     const bool check = colors < 256;
     int prefix = -1;
     THashTable& table = *table_;
+    TGIFWriter& writer = *writer_;
+    // The coder's state lives in locals for the pixel loop (it is the hot path of every save)
+    // and goes back into the members for the final codes.
+    std::uint64_t acc = accumulator_;
+    int bits = bitCount_;
+    int width = codeWidth_;
+    int maxCode = maxCode_;
+    int next = nextCode_;
+    const int clearCode = clearCode_;
+    auto put = [&](int code) {
+        acc |= std::uint64_t(code) << bits;
+        bits += width;
+        while (bits >= 8) {
+            writer.PutByte(BYTE(acc));
+            acc >>= 8;
+            bits -= 8;
+        }
+    };
     ForEachRow([&](const BYTE* row) {
         const BYTE* p = row;
         const BYTE* end = row + width_;
@@ -179,19 +197,35 @@ void TLZWEncoder::DoCompress()
             if (check && pixel >= colors)
                 BadColor();
             const std::uint32_t key = (std::uint32_t(prefix) << 8) | std::uint32_t(pixel);
-            const int code = table.Lookup(key);
+            int slot;
+            const int code = table.Find(key, slot);
             if (code >= 0) {
                 prefix = code;
                 continue;
             }
-            Output(prefix);
+            put(prefix);
+            if (next > maxCode) {
+                ++width;
+                maxCode = width >= 12 ? 4096 : (1 << width) - 1;
+            }
             prefix = pixel;
-            if (nextCode_ >= 4095)
-                Clear();
-            else
-                table.Insert(key, nextCode_++);
+            if (next >= 4095) {
+                put(clearCode);
+                width = initialCodeWidth_;
+                maxCode = (1 << width) - 1;
+                table.Clear();
+                next = clearCode + 2;
+            } else {
+                table.InsertAt(slot, key, next++);
+            }
         }
     });
+    accumulator_ = acc;
+    bitCount_ = bits;
+    codeWidth_ = width;
+    maxCode_ = maxCode;
+    nextCode_ = next;
+    justCleared_ = false;
     Output(prefix);
     table_.reset();
 }

@@ -292,6 +292,7 @@ void TGIFSubImage::Decompress(TStream& stream)
     target.Width = desc_.Width;
     target.Height = desc_.Height;
     target.Interlaced = GetInterlaced();
+    target.Fill = fill;
     target.Warning = [this](int id) { Warning(gsWarning, LoadGIFString(id)); };
     DecodeLZW(stream, target);
 }
