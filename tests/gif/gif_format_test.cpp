@@ -329,7 +329,8 @@ TEST(GifFormat, ExtensionsRoundTrip)
     EXPECT_EQ(comment2->Text, (std::vector<std::string>{"hello", std::string(255, 'c'), std::string(45, 'c')}));
     auto* text2 = dynamic_cast<TGIFTextExtension*>(list.GetExtension(2));
     ASSERT_NE(text2, nullptr);
-    EXPECT_EQ(text2->Rec().Width, 40);
+    const int gridWidth = text2->Rec().Width; // a packed field binds to no reference
+    EXPECT_EQ(gridWidth, 40);
     EXPECT_EQ(text2->Text, std::vector<std::string>{"plain"});
     auto* unknown2 = dynamic_cast<TGIFUnknownAppExtension*>(list.GetExtension(3));
     ASSERT_NE(unknown2, nullptr);
