@@ -218,6 +218,32 @@ TEST(GifGiflib, WhatTheReferenceWritesWeRead)
     }
 }
 
+// Runs long enough that the run-length coder has to clear its table again and again.
+TEST(GifGiflib, LongRunsUnderRunLengthCoding)
+{
+    for (int bits : {2, 3, 4, 8}) {
+        SCOPED_TRACE(bits);
+        const int w = 1500, h = 1000;
+        Bytes pixels(std::size_t(w) * h, BYTE((1 << bits) - 1));
+        // A few interruptions of different lengths, so that runs restart with other pixels.
+        for (std::size_t i = 0; i < pixels.size(); i += 97001)
+            std::fill_n(pixels.begin() + std::ptrdiff_t(i), std::min<std::size_t>(1 + i % 700, pixels.size() - i),
+                        BYTE(i % (1u << bits)));
+        TGIFImage image;
+        image.Compression = gcRLE;
+        FillColorMap(image.GetColorMap(), 1 << bits);
+        AddFrame(image, w, h, pixels);
+        const Bytes bytes = SaveToBytes(image);
+        TMemoryReader reader{&bytes};
+        int error = 0;
+        GifFileType* gif = DGifOpen(&reader, ReadFromMemory, &error);
+        ASSERT_NE(gif, nullptr);
+        ASSERT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
+        ASSERT_EQ(std::memcmp(gif->SavedImages[0].RasterBits, pixels.data(), pixels.size()), 0);
+        DGifCloseFile(gif, &error);
+    }
+}
+
 #else
 
 TEST(GifGiflib, WhatWeWriteTheReferenceReads)
