@@ -11,6 +11,24 @@ class TGIFColorMap;
 
 namespace gif_io {
 
+// While a whole image is read, the pixels its frames may still claim: LZW cannot make more
+// than about 11,000 pixels of one data byte, so frames that together ask for far more than
+// the file could describe are refused before their buffers are made. Frames read on their
+// own are only held to the per-frame limit.
+class TPixelBudget {
+public:
+    explicit TPixelBudget(std::int64_t streamSize);
+    ~TPixelBudget();
+    TPixelBudget(const TPixelBudget&) = delete;
+    TPixelBudget& operator=(const TPixelBudget&) = delete;
+    // Raises "Invalid image dimensions" when a frame of this many pixels does not fit.
+    static void Claim(std::uint64_t pixels);
+
+private:
+    TPixelBudget* outer_;
+    std::uint64_t left_;
+};
+
 // count entries of 3 bytes; raises "Premature end of data" when short.
 void ReadColorTable(TStream& stream, TGIFColorMap& map, int count);
 // The entries, padded with black up to a power of two; nothing for an empty table.

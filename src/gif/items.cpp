@@ -9,6 +9,36 @@
 
 using namespace gif_io;
 
+// ---- TPixelBudget -------------------------------------------------------------------------
+
+namespace {
+thread_local gif_io::TPixelBudget* currentBudget = nullptr;
+}
+
+gif_io::TPixelBudget::TPixelBudget(std::int64_t streamSize) : outer_(currentBudget)
+{
+    const std::uint64_t described = std::uint64_t(std::max<std::int64_t>(streamSize, 0)) * 11000u;
+    left_ = std::max<std::uint64_t>(GIFMaxPixels, described);
+    currentBudget = this;
+}
+
+gif_io::TPixelBudget::~TPixelBudget()
+{
+    currentBudget = outer_;
+}
+
+void gif_io::TPixelBudget::Claim(std::uint64_t pixels)
+{
+    if (pixels > GIFMaxPixels)
+        RaiseGIFError(sBadDimension);
+    TPixelBudget* budget = currentBudget;
+    if (!budget)
+        return;
+    if (pixels > budget->left_)
+        RaiseGIFError(sBadDimension);
+    budget->left_ -= pixels;
+}
+
 // ---- TGIFItem ----------------------------------------------------------------------------
 
 void TGIFItem::Warning(TGIFSeverity severity, const std::string& message)
@@ -215,6 +245,7 @@ void TGIFImageList::SaveToStream(TStream& stream)
 void TGIFImageList::LoadFromStream(TStream& stream, TPersistent* parent)
 {
     auto* image = dynamic_cast<TGIFImage*>(parent);
+    TPixelBudget budget(stream.Size());
     BYTE b = 0;
     while (ReadByte(stream, b)) {
         if (b == 0)

@@ -252,8 +252,9 @@ void TGIFSubImage::LoadFromStream(TStream& stream)
         Warning(gsWarning, LoadGIFString(sScreenSizeExceeded));
     }
     const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
-    if (pixels == 0 || pixels > GIFMaxPixels)
+    if (pixels == 0)
         RaiseGIFError(sBadDimension);
+    TPixelBudget::Claim(pixels);
     if (desc_.PackedFields & idLocalColorTable) {
         const int count = 2 << (desc_.PackedFields & idColorTableSize);
         if (count < 2 || count > 256)

@@ -186,6 +186,20 @@ TEST(GifFormat, RefusalsOfDamagedFiles)
     }
 }
 
+TEST(GifFormat, FramesAskingForMorePixelsThanTheFileCanHoldAreRefused)
+{
+    // Forty frames of 2^28 pixels in a few hundred bytes: the first may be made, the rest
+    // would need tens of gigabytes for pixels the data can never describe.
+    Bytes huge = {0x2C, 0, 0, 0, 0, 0x00, 0x40, 0x00, 0x40, 0, 2, 2, 0x4C, 0x01, 0};
+    Bytes bytes = kHeader;
+    for (int i = 0; i < 40; ++i)
+        bytes.insert(bytes.end(), huge.begin(), huge.end());
+    bytes.push_back(0x3B);
+    TGIFImage image;
+    EXPECT_EQ(ErrorOf([&] { LoadFromBytes(image, bytes); }), "Invalid image dimensions");
+    EXPECT_LE(image.Images().GetCount(), 2);
+}
+
 TEST(GifFormat, MissingImageSeparatorEndsTheFrames)
 {
     Bytes noSeparator = kImage;
