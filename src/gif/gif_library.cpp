@@ -1,5 +1,7 @@
 // Library-wide state: the message table, the error exit, the tunable defaults and the
 // start-up that registers the picture class and the clipboard format.
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -82,6 +84,12 @@ void RaiseGIFError(const std::string& message)
 void RaiseGIFError(int messageId)
 {
     throw GIFException(LoadGIFString(messageId));
+}
+
+void RaiseOutOfResources()
+{
+    const int error = errno;
+    throw EOutOfResources(error != 0 ? std::string(std::strerror(error)) : std::string("Out of system resources"));
 }
 
 int BitsForColorCount(int count)

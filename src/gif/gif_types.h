@@ -150,6 +150,17 @@ public:
 [[noreturn]] void RaiseGIFError(const std::string& message);
 [[noreturn]] void RaiseGIFError(int messageId);
 
+// A non-zero handle or result unchanged; zero raises EOutOfResources with the system's text
+// for the last error, or the class library's own text when there is none.
+[[noreturn]] void RaiseOutOfResources();
+template <typename T>
+T CheckGDIResult(T value)
+{
+    if (!value)
+        RaiseOutOfResources();
+    return value;
+}
+
 // ---- Library-wide settings ----------------------------------------------------------------
 
 extern int GIFDelayExp;

@@ -1,6 +1,8 @@
 // The document model: defaults, colour tables, frame bounds, extension links, ownership.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "gif_test_util.h"
 #include "platform/bitmap.h"
 
@@ -61,6 +63,20 @@ TEST(GifModel, MessagesAndErrors)
     } catch (const EInvalidGraphic& e) {
         EXPECT_NE(dynamic_cast<const GIFException*>(&e), nullptr);
         EXPECT_EQ(e.Message, "Invalid GIF signature");
+    }
+}
+
+TEST(GifModel, CheckGDIResultPassesValuesAndRaisesOnZero)
+{
+    int handle = 5;
+    EXPECT_EQ(CheckGDIResult(&handle), &handle);
+    EXPECT_EQ(CheckGDIResult(7), 7);
+    errno = 0;
+    try {
+        CheckGDIResult(0);
+        FAIL();
+    } catch (const EOutOfResources& e) {
+        EXPECT_EQ(e.Message, "Out of system resources");
     }
 }
 
