@@ -20,10 +20,13 @@ public:
     void Unlock() { mutex_.unlock(); }
     std::vector<TGIFPainter*>& Items() { return items_; }
     int Count() const { return int(items_.size()); }
+    // Painter threads that have ended and wait to be joined and freed by the GUI side.
+    std::vector<TGIFPainter*>& Finished() { return finished_; }
 
 private:
     std::recursive_mutex mutex_;
     std::vector<TGIFPainter*> items_;
+    std::vector<TGIFPainter*> finished_;
 };
 
 // Holds the painter-list lock for a scope.
@@ -37,6 +40,11 @@ public:
 private:
     TGIFPainterList& list_;
 };
+
+class TClipboard;
+class TPicture;
+
+using TGIFPaintEvent = std::function<void(TGIFPainter& sender)>;
 
 using TGIFWarning = std::function<void(TPersistent* sender, TGIFSeverity severity, const std::string& message)>;
 
@@ -64,6 +72,13 @@ public:
     void SaveToFile(const std::string& fileName) const override;
     void LoadFromClipboardFormat(UINT format, const std::vector<uint8_t>& data) override;
     void SaveToClipboardFormat(UINT& format, std::vector<uint8_t>& data) const override;
+    // From an image a copy of header and frames; from another graphic one frame made of it.
+    void Assign(const TPersistent& source) override;
+    void Assign(const TPicture& picture);
+    // Puts the whole-image bitmap and the GIF stream ("GIF Image") on the clipboard.
+    void CopyToClipboard(TClipboard& clipboard) const;
+    // Takes "GIF Image" data when there is some, else the bitmap; false when neither is there.
+    bool PasteFromClipboard(TClipboard& clipboard);
 
     virtual void Warning(TPersistent* sender, TGIFSeverity severity, const std::string& message);
 
@@ -73,6 +88,7 @@ public:
     // caller's); anything else raises "Object type not supported for operation".
     int Add(TPersistent* source);
     int Add(std::unique_ptr<TGIFSubImage> frame) { return Add(frame.release()); }
+    int Add(const TPicture& picture);
     void Clear();
     void NewImage() { Clear(); }
 
@@ -112,8 +128,33 @@ public:
 
     // ---- painters and caches
     TGIFPainterList& Painters() const { return painters_; }
-    // Stops every painter and drops the whole-image bitmap.
+    TGIFPaintEvent OnStartPaint;
+    TGIFPaintEvent OnPaint;
+    TGIFPaintEvent OnAfterPaint;
+    TGIFPaintEvent OnLoop;
+    TGIFPaintEvent OnEndPaint;
+    // A new painter of the image onto canvas and rect; null for an empty image or rect, and
+    // for a painter without goAsync, which has run its whole animation before this returns.
+    TGIFPainter* Paint(TCanvas& canvas, const TRect& rect, TGIFDrawOptions options);
+    // Stops every painter, waits until the asynchronous ones have gone and drops the
+    // whole-image bitmap.
     void PaintStop();
+    void PaintStart();
+    void PaintPause();
+    void PaintResume();
+    void PaintRestart();
+    // Stops the painter that Draw started and waits until it has gone.
+    void StopDraw();
+    TGIFPainter* DrawPainter() const
+    {
+        TGIFPainterLock lock(painters_);
+        return drawPainter_;
+    }
+    bool GetDoDither() const;
+    // The whole-image bitmap, cached; null for an image without frames.
+    TBitmap* GetBitmap();
+    // Raises "No global or local color table defined" when no table gives colours.
+    HPALETTE GetPalette();
     TBitmap* CachedBitmap() const { return bitmap_.get(); }
     void SetCachedBitmap(std::unique_ptr<TBitmap> bitmap) { bitmap_ = std::move(bitmap); }
     void FreeBitmap() { bitmap_.reset(); }
@@ -127,7 +168,17 @@ public:
     void OptimizeColorMap();
     void Pack();
 
+protected:
+    void AssignTo(TPersistent& dest) const override;
+
 private:
+    friend class TGIFPainter;
+    TGIFPainter* InternalPaint(TGIFPainter** painterVar, TCanvas& canvas, const TRect& rect,
+                               TGIFDrawOptions options);
+    // Joins and frees painter threads that have ended.
+    void ReapPainters();
+    // Processes the painters' pending GUI calls until none of the given kind is left.
+    void WaitForPainters(bool onlyDrawPainter);
     void DoLoad(TStream& stream);
     void DoSave(TStream& stream);
 
@@ -139,4 +190,7 @@ private:
     int reductionBits_ = 8;
     int animationSpeed_ = 100;
     HPALETTE palette_ = nullptr;
+    bool paletteGuard_ = false;
+    bool drawing_ = false;
+    TGIFPainter* drawPainter_ = nullptr;
 };

@@ -8,6 +8,8 @@
 #include "gif/gif_items.h"
 #include "platform/bitmap.h"
 
+class TCanvas;
+
 #pragma pack(push, 1)
 struct TImageDescriptor {
     BYTE Separator = 0x2C; // ','
@@ -38,6 +40,21 @@ public:
     void SaveToStream(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;
     void SetImage(TGIFImage* image) override;
+
+    // From a frame a copy; from a bitmap its pixels (reduced to 8 bits by the owning image's
+    // settings when deeper); from another graphic a 24-bit drawing of it whose transparent
+    // parts become transparent pixels.
+    void Assign(const TPersistent& source) override;
+    // The rendered bitmap, made on first use.
+    TBitmap& GetBitmap();
+    // The monochrome mask (1 = transparent pixel); null when no pixel is transparent.
+    TBitmap* GetMask();
+    // Owned by the frame (or its bitmap); raises "No global or local color table defined"
+    // when neither the frame nor the image has colours.
+    HPALETTE GetPalette();
+    // Tile repeats the frame at its own size over rect; otherwise it is stretched to rect.
+    void Draw(TCanvas& canvas, const TRect& rect, bool transparent, bool tile);
+    void StretchDraw(TCanvas& canvas, const TRect& rect, bool transparent, bool tile);
 
     // Frees extensions, local table, pixels, bounds and caches.
     void Clear();
@@ -121,8 +138,20 @@ public:
     void Crop();
     bool Merge(TGIFSubImage* previous);
 
+protected:
+    void AssignTo(TPersistent& dest) const override;
+
 private:
     void NeedImage();
+    void AssignFrame(const TGIFSubImage& source);
+    void AssignBitmap(const TBitmap& source);
+    void AssignGraphic(const TGraphic& source);
+    void ImportRows(const TBitmap& source);
+    std::unique_ptr<TBitmap> DoGetBitmap();
+    std::unique_ptr<TBitmap> DoGetDitherBitmap();
+    void BuildMask();
+    // Draws the frame scaled to dest, leaving the target outside clip untouched.
+    void DrawScaled(TCanvas& canvas, const TRect& dest, const TRect& clip, bool transparent);
 
     std::unique_ptr<TBitmap> bitmap_;
     std::unique_ptr<TBitmap> mask_;

@@ -7,6 +7,7 @@
 
 #include "gif/gif_image.h"
 #include "gif/gif_stream_util.h"
+#include "gif/painter.h"
 #include "platform/colors.h"
 
 TGIFImage::TGIFImage()
@@ -144,21 +145,31 @@ void TGIFImage::SetDrawOptions(TGIFDrawOptions value)
 {
     if (value == drawOptions_)
         return;
+    const bool dithered = GetDoDither();
     drawOptions_ = value;
+    if (dithered != GetDoDither()) {
+        // Rendered bitmaps and palettes were made for the other choice.
+        FreeBitmap();
+        FreePalette();
+        for (int i = 0; i < images_->GetCount(); ++i) {
+            images_->GetImage(i)->FreeBitmap();
+            images_->GetImage(i)->FreePalette();
+        }
+    }
+    {
+        TGIFPainterLock lock(painters_);
+        if (drawPainter_)
+            drawPainter_->SetDrawOptions(value);
+    }
     Changed();
 }
 
 void TGIFImage::SetAnimationSpeed(int value)
 {
     animationSpeed_ = std::clamp(value, 0, 1000);
-}
-
-void TGIFImage::PaintStop()
-{
-    // Painters register themselves on the list while they run; none has been started from
-    // here, so only the picture they would have kept up to date goes.
     TGIFPainterLock lock(painters_);
-    FreeBitmap();
+    if (drawPainter_)
+        drawPainter_->SetAnimationSpeed(animationSpeed_);
 }
 
 void TGIFImage::SetCachedPalette(HPALETTE palette)
@@ -243,23 +254,4 @@ void TGIFImage::SaveToFile(const std::string& fileName) const
         fs::remove(temp, ec);
         throw;
     }
-}
-
-void TGIFImage::LoadFromClipboardFormat(UINT format, const std::vector<uint8_t>& data)
-{
-    if (format != CF_GIF || CF_GIF == 0)
-        throw GIFException("Unsupported clipboard format");
-    TMemoryStream stream;
-    if (!data.empty())
-        stream.WriteBuffer(data.data(), std::int64_t(data.size()));
-    stream.SetPosition(0);
-    LoadFromStream(stream);
-}
-
-void TGIFImage::SaveToClipboardFormat(UINT& format, std::vector<uint8_t>& data) const
-{
-    TMemoryStream stream;
-    SaveToStream(stream);
-    data = stream.Bytes();
-    format = CF_GIF;
 }

@@ -41,10 +41,9 @@ std::string ClipboardFormatName(UINT format)
     case CF_PALETTE: return "Palette";
     default: break;
     }
-    // The formats this program registers; the registry hands out numbers by name only.
-    for (const char* name : {"GIF Image"})
-        if (RegisterClipboardFormat(name) == format)
-            return name;
+    std::string name = GetClipboardFormatName(format);
+    if (!name.empty())
+        return name;
     return "#" + std::to_string(format);
 }
 

@@ -306,16 +306,40 @@ std::vector<TFileFormatEntry> TPicture::FileFormats()
     return r.files;
 }
 
+namespace {
+
+struct TClipboardNames {
+    std::mutex lock;
+    std::map<std::string, UINT> ids;     // by lower-case name
+    std::map<UINT, std::string> names;   // the name as first registered
+};
+
+TClipboardNames& ClipboardNames()
+{
+    static TClipboardNames names;
+    return names;
+}
+
+} // namespace
+
 UINT RegisterClipboardFormat(const std::string& name)
 {
-    static std::mutex lock;
-    static std::map<std::string, UINT> ids;
-    std::lock_guard<std::mutex> guard(lock);
+    TClipboardNames& r = ClipboardNames();
+    std::lock_guard<std::mutex> guard(r.lock);
     const std::string key = Lower(name);
-    auto it = ids.find(key);
-    if (it != ids.end())
+    auto it = r.ids.find(key);
+    if (it != r.ids.end())
         return it->second;
-    const UINT id = 0xC000 + UINT(ids.size());
-    ids.emplace(key, id);
+    const UINT id = 0xC000 + UINT(r.ids.size());
+    r.ids.emplace(key, id);
+    r.names.emplace(id, name);
     return id;
+}
+
+std::string GetClipboardFormatName(UINT format)
+{
+    TClipboardNames& r = ClipboardNames();
+    std::lock_guard<std::mutex> guard(r.lock);
+    auto it = r.names.find(format);
+    return it == r.names.end() ? std::string() : it->second;
 }

@@ -154,3 +154,5 @@ private:
 
 // A stable id per name (case-blind), >= 0xC000, process-wide.
 UINT RegisterClipboardFormat(const std::string& name);
+// The name a format was registered under; "" for a number nobody registered.
+std::string GetClipboardFormatName(UINT format);

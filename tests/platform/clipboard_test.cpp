@@ -83,6 +83,10 @@ TEST(MemoryClipboard, FormatNamesAreStable)
 {
     EXPECT_EQ(ClipboardFormatName(RegisterClipboardFormat("GIF Image")), "GIF Image");
     EXPECT_EQ(ClipboardFormatName(CF_DIB), "DIB");
-    const UINT other = RegisterClipboardFormat("Kelvo unnamed");
-    EXPECT_EQ(ClipboardFormatName(other), "#" + std::to_string(other));
+    // Any registered format keeps its name, not only the ones the program knows of.
+    const UINT other = RegisterClipboardFormat("Kelvo Format Of Another Program");
+    EXPECT_EQ(ClipboardFormatName(other), "Kelvo Format Of Another Program");
+    EXPECT_EQ(ClipboardFormatName(RegisterClipboardFormat("kelvo format of another program")), "Kelvo Format Of Another Program");
+    const UINT unknown = 0xBFFF;
+    EXPECT_EQ(ClipboardFormatName(unknown), "#" + std::to_string(unknown));
 }
