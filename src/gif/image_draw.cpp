@@ -147,6 +147,9 @@ void TGIFImage::ReapPainters()
 
 void TGIFImage::WaitForPainters(bool onlyDrawPainter)
 {
+    // Stopping from inside a painter's own drawing step (an event handler, say) cannot wait
+    // for that painter: it is blocked until the step returns, and ends right after.
+    TGIFPainter* const inStep = TGIFPainter::CurrentStepPainter();
     for (;;) {
         std::set<TGIFScheduler*> schedulers;
         {
@@ -154,11 +157,11 @@ void TGIFImage::WaitForPainters(bool onlyDrawPainter)
             // A painter without goAsync runs in this very thread, further up the stack: it
             // ends by itself once it sees it was stopped.
             if (onlyDrawPainter) {
-                if (drawPainter_ && drawPainter_->async_)
+                if (drawPainter_ && drawPainter_->async_ && drawPainter_ != inStep)
                     schedulers.insert(&drawPainter_->scheduler_);
             } else {
                 for (TGIFPainter* painter : painters_.Items())
-                    if (painter->async_)
+                    if (painter->async_ && painter != inStep)
                         schedulers.insert(&painter->scheduler_);
             }
         }

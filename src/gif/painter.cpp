@@ -60,6 +60,9 @@ namespace {
 std::mutex gClockLock;
 TGIFClock* gClock = nullptr;
 
+// The painter whose drawing step this thread is running, if any.
+thread_local TGIFPainter* tStepPainter = nullptr;
+
 // How many passes a loop count without end stands for.
 constexpr int Unlimited = INT_MAX;
 
@@ -77,6 +80,8 @@ void SetGIFClock(TGIFClock* clock)
     std::lock_guard<std::mutex> guard(gClockLock);
     gClock = clock;
 }
+
+TGIFPainter* TGIFPainter::CurrentStepPainter() { return tStepPainter; }
 
 // ---- construction ----------------------------------------------------------------------------
 
@@ -249,8 +254,17 @@ void TGIFPainter::DoSynchronize(const std::function<void()>& call)
         return;
     if (async_)
         scheduler_.RunOnGUIThread([this, &call] {
-            if (!terminated_)
+            if (terminated_)
+                return;
+            TGIFPainter* const outer = tStepPainter;
+            tStepPainter = this;
+            try {
                 call();
+            } catch (...) {
+                tStepPainter = outer;
+                throw;
+            }
+            tStepPainter = outer;
         });
     else
         call();

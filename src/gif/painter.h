@@ -92,6 +92,8 @@ public:
 
 private:
     friend class TGIFImage;
+    // The asynchronous painter whose drawing step runs on this thread (null outside one).
+    static TGIFPainter* CurrentStepPainter();
     void Init(TGIFPainter** painterVar);
     // The painter's loop: on its own thread under goAsync, else in the caller's.
     void Execute();

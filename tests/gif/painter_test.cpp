@@ -20,10 +20,14 @@ constexpr TColor Grey = RGB(90, 90, 90);
 // really blocks until the painter's event is set.
 class TFakeClock : public TGIFClock {
 public:
+    explicit TFakeClock(std::int64_t paintMs = 0) : paintMs_(paintMs) {}
+    // Each look at the clock costs paintMs, as if drawing a frame took that long.
     std::int64_t NowMs() override
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        return now_;
+        const std::int64_t now = now_;
+        now_ += paintMs_;
+        return now;
     }
     bool Wait(TGIFEvent& event, std::int64_t ms) override
     {
@@ -48,6 +52,7 @@ public:
 private:
     std::mutex mutex_;
     std::int64_t now_ = 1000;
+    std::int64_t paintMs_;
     std::vector<std::int64_t> waits_;
 };
 
@@ -124,19 +129,23 @@ TEST_F(GifPainter, WaitsFollowDelaysAndSpeed)
         const char* Name;
         TGIFDrawOptions Options;
         int Speed;
+        std::int64_t PaintMs;
         std::vector<std::int64_t> Waits;
     };
     // Delay 0 stands for 10 units of 12 ms, delay 1 is raised to 3 units. Without goAsync the
     // first frame waits one unit and long waits are cut into slices of 100 ms.
     const TCase cases[] = {
-        {"async", AsyncOnce, 100, {0, 120, 36}},
-        {"async at double speed", AsyncOnce, 200, {0, 60, 18}},
-        {"async at a tenth", AsyncOnce, 10, {0, 1200, 360}},
-        {"in the caller's thread", TGIFDrawOptions{goAnimate}, 100, {12, 100, 20, 36}},
+        {"async", AsyncOnce, 100, 0, {0, 120, 36}},
+        {"async at double speed", AsyncOnce, 200, 0, {0, 60, 18}},
+        {"async at a tenth", AsyncOnce, 10, 0, {0, 1200, 360}},
+        {"in the caller's thread", TGIFDrawOptions{goAnimate}, 100, 0, {12, 100, 20, 36}},
+        // Half the overrun is taken off the next wait: 120 - 40 and 36 - 40, which is no wait.
+        {"slow frames", AsyncOnce, 100, 80, {0, 80, 0}},
+        {"frames slower than any delay", AsyncOnce, 100, 5000, {0, 0, 0}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TFakeClock fresh;
+        TFakeClock fresh(c.PaintMs);
         SetGIFClock(&fresh);
         TGIFImage timed;
         timed.GetColorMap().Add(Red);
@@ -281,4 +290,20 @@ TEST_F(GifPainter, StopDrawLeavesNoPainter)
         doomed.Paint(target.Canvas(), Rect(0, 0, 1, 1), image.DrawOptions())->Start();
         scheduler.ProcessPending();
     }
+}
+
+TEST_F(GifPainter, StopFromInsideAPaintingStepReturns)
+{
+    MakeTimedImage({5, 5, 5});
+    int painted = 0;
+    image.OnPaint = [&](TGIFPainter&) {
+        ++painted;
+        image.PaintStop();
+    };
+    TGIFPainter* painter =
+        image.Paint(target.Canvas(), Rect(0, 0, 1, 1), TGIFDrawOptions{goAsync, goAnimate, goLoop, goLoopContinously});
+    ASSERT_NE(painter, nullptr);
+    painter->Start();
+    RunToEnd();
+    EXPECT_EQ(painted, 1);
 }
