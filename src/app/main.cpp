@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "app/createavi.h"
+#include "gif/gifimage.h"
 #include "platform/bitmap.h"
 #include "platform/qt/application.h"
+#include "platform/qt/gif_scheduler.h"
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/services.h"
 
@@ -35,8 +37,11 @@ int main(int argc, char** argv)
         application->SetTitle("Kelvo");
         InstallQtTextRenderer();
         InstallQtClipboard();
-        // Device bitmaps follow the screen the program runs on.
+        InstallQtGIFScheduler();
+        // Device bitmaps follow the screen the program runs on; the GIF library takes its
+        // palette and dithering defaults from that depth when it registers its picture class.
         SetScreenBitsPerPixel(Screen().BitsPerPixel() * Screen().Planes());
+        GIFLibraryStartup();
         std::vector<std::string> arguments(argv + 1, argv + argc);
         window = std::make_unique<TAVIForm>(std::move(arguments));
         window->show();
