@@ -54,9 +54,17 @@ public:
             std::rethrow_exception(item.Error);
     }
 
+    // Runs only the calls queued when it starts: a painter whose waits cost no time (a fast
+    // animation, a test clock) would otherwise keep one call here for ever and starve the
+    // GUI thread and whoever waits for the first frame.
     void ProcessPending() override
     {
-        for (;;) {
+        std::size_t pending;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            pending = queue_.size();
+        }
+        for (; pending > 0; --pending) {
             TCall* item = nullptr;
             {
                 std::lock_guard<std::mutex> guard(mutex_);
