@@ -7,11 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "gif/gifimage.h"
+
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -222,19 +223,6 @@ BENCHMARK_CAPTURE(BM_OursEncode, animation, Animation)->Unit(benchmark::kMillise
 BENCHMARK_CAPTURE(BM_GiflibEncode, animation, Animation)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OursEncode, photo, Photo)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_GiflibEncode, photo, Photo)->Unit(benchmark::kMillisecond);
-
-// Keeps the time per iteration of every run for the ratio lines.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                Times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Times;
-};
 
 } // namespace
 

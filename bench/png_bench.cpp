@@ -6,13 +6,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/bitmap.h"
 #include "png/pngimage.h"
+
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -223,19 +224,6 @@ BENCHMARK_CAPTURE(BM_OursEncode, rgb, Photo)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LibpngEncode, rgb, Photo)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OursEncode, palette, PaletteImage)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LibpngEncode, palette, PaletteImage)->Unit(benchmark::kMillisecond);
-
-// Keeps the time per iteration of every run for the ratio lines.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                Times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Times;
-};
 
 } // namespace
 
