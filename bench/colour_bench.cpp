@@ -18,6 +18,8 @@
 #include "gif/color_reduction.h"
 #include "platform/bitmap.h"
 
+#include "ratio_reporter.h"
+
 namespace {
 
 constexpr int Width = 1920;
@@ -201,18 +203,6 @@ BENCHMARK(BM_Ours)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LibImageQuant)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ImageMagick)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-class TRecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                Times[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -221,15 +211,13 @@ int main(int argc, char** argv)
     Magick::InitializeMagick(*argv);
     Magick::ResourceLimits::thread(1);
     benchmark::Initialize(&argc, argv);
-    TRecordingReporter reporter;
+    TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = reporter.Times["BM_Ours"];
-    if (ours > 0) {
-        if (reporter.Times.count("BM_LibImageQuant"))
-            std::printf("ratio reduce_vs_libimagequant %.2f\n", reporter.Times["BM_LibImageQuant"] / ours);
-        if (reporter.Times.count("BM_ImageMagick"))
-            std::printf("ratio reduce_vs_imagemagick %.2f\n", reporter.Times["BM_ImageMagick"] / ours);
-    }
+    const std::string suffix = "/min_time:2.000";
+    if (const auto value = reporter.Ratio("BM_Ours" + suffix, "BM_LibImageQuant" + suffix))
+        std::printf("ratio reduce_vs_libimagequant %.2f\n", *value);
+    if (const auto value = reporter.Ratio("BM_Ours" + suffix, "BM_ImageMagick" + suffix))
+        std::printf("ratio reduce_vs_imagemagick %.2f\n", *value);
     for (const char* name : {"ours", "libimagequant", "imagemagick"})
         if (PsnrOf.count(name))
             std::printf("psnr %s %.2f\n", name, PsnrOf[name]);

@@ -237,11 +237,11 @@ int main(int argc, char** argv)
         double product = 1;
         int n = 0;
         for (const char* set : {"animation", "photo"}) {
-            auto o = reporter.Times.find(ours + "/" + set), r = reporter.Times.find(ref + "/" + set);
-            if (o == reporter.Times.end() || r == reporter.Times.end() || o->second <= 0)
+            const auto value = reporter.Ratio(ours + "/" + set, ref + "/" + set);
+            if (!value)
                 continue;
-            std::printf("ratio %s_%s %.2f\n", label, set, r->second / o->second);
-            product *= r->second / o->second;
+            std::printf("ratio %s_%s %.2f\n", label, set, *value);
+            product *= *value;
             ++n;
         }
         if (n > 0)

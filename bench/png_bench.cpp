@@ -233,9 +233,8 @@ int main(int argc, char** argv)
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ratio = [&](const char* label, const std::string& ours, const std::string& ref) {
-        auto o = reporter.Times.find(ours), r = reporter.Times.find(ref);
-        if (o != reporter.Times.end() && r != reporter.Times.end() && o->second > 0)
-            std::printf("ratio %s %.2f\n", label, r->second / o->second);
+        if (const auto value = reporter.Ratio(ours, ref))
+            std::printf("ratio %s %.2f\n", label, *value);
     };
     ratio("png_decode_rgb_vs_libpng", "BM_OursDecode/rgb", "BM_LibpngDecode/rgb");
     ratio("png_decode_palette_vs_libpng", "BM_OursDecode/palette", "BM_LibpngDecode/palette");
