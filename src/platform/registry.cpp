@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/file_replace.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,10 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <sstream>
-#include <system_error>
 #include <vector>
-
-#include <unistd.h>
 
 struct TRegistryKey {
     std::string Path;    // "HKEY_CURRENT_USER\Software\..." as written in the store's headers
@@ -195,30 +194,7 @@ bool SaveStore(const TStore& store)
         for (const auto& line : section.Lines)
             text << (line.IsValue ? FormatValueLine(line) : line.Raw) << '\n';
     }
-    const std::filesystem::path target = RegistryStorePath();
-    std::filesystem::path temp = target;
-    temp += ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        const std::string data = text.str();
-        out.write(data.data(), std::streamsize(data.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return ReplaceFileContents(RegistryStorePath(), text.str());
 }
 
 std::string TrimBackslashes(const std::string& s)
