@@ -10,14 +10,14 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
 
 // Bounds of text with blanks removed at both ends, as offsets into text.
 std::pair<std::size_t, std::size_t> TrimmedRange(std::string_view text, std::size_t begin, std::size_t end)
 {
-    while (begin < end && IsBlank(text[begin]))
+    while (begin < end && IsSpace(text[begin]))
         ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
+    while (end > begin && IsSpace(text[end - 1]))
         --end;
     return {begin, end};
 }
@@ -164,21 +164,28 @@ void TIniFile::Parse(std::string_view text)
                     line.ValueLength = std::uint32_t(ve - vb);
                 }
             }
-            sections_.back().Lines.push_back(line);
+            TSection& current = sections_.back();
+            current.Lines.push_back(line);
+            current.TrailingBlanks = IsBlank(line) ? current.TrailingBlanks + 1 : 0;
         }
         begin = next;
     }
     RebuildIndexes();
 }
 
+bool TIniFile::IsBlank(const TLine& l) const { return Trim(View(l.Offset, l.Length)).empty(); }
+
 void TIniFile::RebuildIndexes()
 {
     sectionIndex_.clear();
     keyIndex_.clear();
     for (std::size_t s = 1; s < sections_.size(); ++s) {
+        if (FindSection(SectionName(sections_[s])) >= 0)
+            continue; // a later duplicate is never read
         sectionIndex_.emplace(AnsiTextHash(SectionName(sections_[s])), std::uint32_t(s));
-        for (std::size_t l = 0; l < sections_[s].Lines.size(); ++l)
-            if (sections_[s].Lines[l].KeyLength > 0)
+        const auto& lines = sections_[s].Lines;
+        for (std::size_t l = 0; l < lines.size(); ++l)
+            if (lines[l].KeyLength > 0 && FindKey(s, Key(lines[l])) < 0)
                 IndexKey(s, l);
     }
 }
@@ -284,8 +291,10 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
         // Keep sections apart by a blank line, which belongs to the section before.
         TSection& last = sections_.back();
         const bool fileEmpty = sections_.size() == 1 && last.Lines.empty();
-        if (!fileEmpty && (last.Lines.empty() || !Trim(View(last.Lines.back().Offset, last.Lines.back().Length)).empty()))
+        if (!fileEmpty && last.TrailingBlanks == 0) {
             last.Lines.push_back(AppendLine(""));
+            ++last.TrailingBlanks;
+        }
         TSection added;
         added.HasHeader = true;
         added.Header = AppendLine("[" + std::string(section) + "]");
@@ -310,9 +319,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
     }
     // New keys go after the last non-blank line, so that the blank lines separating this
     // section from the next stay at its end. Only blank lines move, and they are not indexed.
-    std::size_t at = target.Lines.size();
-    while (at > 0 && Trim(View(target.Lines[at - 1].Offset, target.Lines[at - 1].Length)).empty())
-        --at;
+    const std::size_t at = target.Lines.size() - target.TrailingBlanks;
     target.Lines.insert(target.Lines.begin() + std::ptrdiff_t(at), line);
     IndexKey(std::size_t(s), at);
 }
@@ -342,15 +349,18 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view ident)
 void TIniFile::EraseSection(std::string_view section)
 {
     section = Trim(section);
-    bool erased = false;
-    for (std::size_t s = sections_.size(); s-- > 1;) {
-        if (AnsiSameText(SectionName(sections_[s]), section)) {
-            sections_.erase(sections_.begin() + std::ptrdiff_t(s));
-            erased = true;
+    if (FindSection(section) < 0)
+        return;
+    // One pass: a file may hold many sections of the name.
+    std::size_t kept = 1;
+    for (std::size_t s = 1; s < sections_.size(); ++s)
+        if (!AnsiSameText(SectionName(sections_[s]), section)) {
+            if (kept != s)
+                sections_[kept] = std::move(sections_[s]);
+            ++kept;
         }
-    }
-    if (erased)
-        RebuildIndexes();
+    sections_.resize(kept);
+    RebuildIndexes();
 }
 
 std::string TIniFile::Text() const

@@ -86,6 +86,7 @@ private:
         std::uint32_t NameOffset = 0;
         std::uint32_t NameLength = 0;
         std::vector<TLine> Lines;
+        std::uint32_t TrailingBlanks = 0; // blank lines at the end of Lines
     };
 
     void Parse(std::string_view text);
@@ -104,6 +105,7 @@ private:
     // Index of the first line with that key in section position, or -1.
     std::ptrdiff_t FindKey(std::size_t sectionPos, std::string_view ident) const;
     const TLine* FindValue(std::string_view section, std::string_view ident) const;
+    bool IsBlank(const TLine& l) const;
     void IndexKey(std::size_t sectionPos, std::size_t lineIndex);
     void RebuildIndexes();
 
@@ -111,6 +113,8 @@ private:
     std::string text_;
     std::vector<TSection> sections_; // sections_[0]: the lines before the first header
     std::unordered_multimap<std::uint64_t, std::uint32_t> sectionIndex_;
+    // Only the first of duplicate sections or keys is indexed, so that a file full of
+    // duplicates cannot make a lookup slow.
     // Hash of (section position, key) -> section position << 32 | line index.
     std::unordered_multimap<std::uint64_t, std::uint64_t> keyIndex_;
 };

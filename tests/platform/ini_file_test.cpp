@@ -171,11 +171,33 @@ TEST(IniFileRead, BinaryGarbageReadsAsDefaults)
     std::string junk;
     for (int i = 0; i < 4096; ++i)
         junk += char((i * 131 + 7) % 256);
-    junk += std::string("\0[Files]\0=\0\n[\n]\n=\n[Files\n File_1 = \0x\n", 40);
+    static const char tail[] = "\0[Files]\0=\0\n[\n]\n=\n[Files\n File_1 = \0x\n";
+    junk.append(tail, sizeof tail - 1);
     const TIniFile ini = TIniFile::FromText(junk);
     EXPECT_EQ(ini.ReadInteger("Parameters", "Width", -1), -1);
     EXPECT_FALSE(ini.SectionExists("Files"));
     EXPECT_EQ(TIniFile::FromText(ini.Text()).Text(), ini.Text());
+}
+
+} // namespace
+
+namespace {
+
+// A file of many duplicate sections and keys must stay quick to read and rewrite; the
+// reader asks for keys frame by frame and the writer erases and appends sections.
+TEST(IniFileRead, DuplicatesDoNotSlowLookupsOrHideTheFirst)
+{
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += "[Files]\nFile_1=x" + std::to_string(i) + "\n\n";
+    TIniFile ini = TIniFile::FromText(text);
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_EQ(ini.ReadString("files", "file_1", ""), "x0");
+    ini.EraseSection("Files");
+    for (int i = 0; i < 20000; ++i)
+        ini.WriteInteger("Files", "Flip_" + std::to_string(i), i);
+    EXPECT_EQ(ini.ReadInteger("Files", "Flip_19999", 0), 19999);
+    EXPECT_EQ(ini.Text().substr(0, 23), "[Files]\nFlip_0=0\nFlip_1");
 }
 
 } // namespace
