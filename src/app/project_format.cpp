@@ -156,6 +156,35 @@ TProjectReadResult ReadProjectSections(const TIniFile& ini, const TProjectParame
     return result;
 }
 
+std::vector<TProjectFrameEntry> ProjectFrameEntries(const TFrameList& frames)
+{
+    std::vector<TProjectFrameEntry> entries(frames.FrameCount());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        TProjectFrameEntry& e = entries[i];
+        e.File = frames.FrameFiles[i];
+        e.Time = frames.FrameTimes[i];
+        e.Flip = frames.FrameFlips[i];
+        e.SubImage = frames.FrameSubImages[i];
+        e.GifOptions = frames.FrameGifOptions[i];
+        e.Stretch = frames.FrameStretch[i];
+        e.Placement = frames.FramePlacements[i];
+    }
+    return entries;
+}
+
+TFrameData FrameDataFromEntry(const TProjectFrameEntry& entry)
+{
+    TFrameData data;
+    data.File = entry.File;
+    data.Time = entry.Time;
+    data.SubImage = entry.SubImage;
+    data.Flip = entry.Flip;
+    data.GifOptions = entry.GifOptions;
+    data.Placement = entry.Placement;
+    data.Stretch = entry.Stretch;
+    return data;
+}
+
 bool ProjectFileExists(const std::string& path)
 {
     // Only a regular file: a folder cannot be a picture, and reading a device or a pipe

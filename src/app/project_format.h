@@ -69,6 +69,12 @@ TProjectReadResult ReadProjectSections(const TIniFile& ini, const TProjectParame
                                        const GIFOPTIONS& defaultGifOptions,
                                        const std::function<bool(const std::string&)>& fileExists);
 
+// The frames of the list as the file stores them.
+std::vector<TProjectFrameEntry> ProjectFrameEntries(const TFrameList& frames);
+// A frame's data from an entry, without its two bitmaps, which the window builds from the
+// picture; the placement is taken as read.
+TFrameData FrameDataFromEntry(const TProjectFrameEntry& entry);
+
 // True when a file (not a folder) of that path exists.
 bool ProjectFileExists(const std::string& path);
 

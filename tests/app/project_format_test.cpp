@@ -275,6 +275,21 @@ TEST(ProjectRoundTrip, GifAndAviProjectsComeBackUnchanged)
 
 namespace {
 
+TEST(ProjectFrameEntries, EveryFieldTravelsBetweenTheListAndTheRecord)
+{
+    TProjectFrameEntry a = Frame("/p/a.bmp", 10);
+    a.Flip = 1;
+    a.SubImage = 2;
+    a.Stretch = true;
+    a.Placement = {1, 2, 3, 4};
+    a.GifOptions = {1, 2, 3, 1, 2, 0x445566, 77, true};
+    const TProjectFrameEntry b = Frame("/p/b.gif", 20);
+    TFrameList list;
+    for (const auto& entry : {a, b})
+        list.AppendFrame(FrameDataFromEntry(entry), TFrameCell{});
+    EXPECT_EQ(ProjectFrameEntries(list), (std::vector{a, b}));
+}
+
 TEST(ProjectFileExists, OnlyRegularFilesCount)
 {
     const std::string self = std::string(KELVO_SOURCE_DIR) + "/CMakeLists.txt";
