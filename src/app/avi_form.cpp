@@ -1,11 +1,12 @@
-// Construction of the main window: its components, laid out in code in one place, and the
-// defaults every field starts from.
+// The main window's components, all of them, created here and only here under the names
+// the rest of the program knows them by, with their captions, shortcuts, hints and the
+// state they start in. What they do when used is bound in avi_form_bindings.cpp.
 #include "app/createavi.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -16,8 +17,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <iterator>
+#include <tuple>
+#include <utility>
+
 #include "platform/qt/controls.h"
-#include "platform/qt/cursors.h"
+
+const char* const ProductWebAddress = "https://kelvo.example.org/";
 
 namespace {
 
@@ -32,198 +38,370 @@ QToolBar* MakeToolBar(QWidget* parent, const char* name)
     return bar;
 }
 
-QToolButton* MakeToolButton(QToolBar* bar, const char* name, const QString& hint, QStyle::StandardPixmap icon)
+// A menu item with a caption of its own that runs an action: it is usable exactly when the
+// action is.
+void Follow(QAction* follower, QAction* action)
 {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setIcon(bar->style()->standardIcon(icon));
-    button->setAutoRaise(true);
-    bar->addWidget(button);
-    return button;
+    auto sync = [follower, action] {
+        follower->setEnabled(action->isEnabled());
+        follower->setVisible(action->isVisible());
+    };
+    QObject::connect(action, &QAction::changed, follower, sync);
+    QObject::connect(follower, &QAction::triggered, action, [action] { action->trigger(); });
+    sync();
 }
 
 } // namespace
 
-TAVIForm::TAVIForm(std::vector<std::string> arguments, QWidget* parent)
-    : QMainWindow(parent), arguments_(std::move(arguments))
-{
-    // 1. The window and its components, as the form layout has them.
-    CreateComponents();
-
-    // 2. Owned objects; every per-frame sequence starts empty.
-    RecentFiles.clear();
-    TextFont = std::make_unique<TFont>();
-    PreviewBitmap = std::make_unique<TBitmap>();
-    PlaybackBitmap.reset();
-    OutputGif = nullptr;
-
-    // 3. Defaults for new frames and the run's flags.
-    DefaultGifOptions = GIFOPTIONS{0, 7, 8, 0, 0, clWhite, 0, false};
-    DefaultPlacement.Left = 0;
-    DefaultPlacement.Top = 0;
-    OptionsChanged = false;
-    GifOptionsForFrames = false;
-    ProjectStretch = false;
-    AddSound = false;
-    PreviewRunning = false;
-    ShowJpegOptions = true;
-    ShowPngOptions = true;
-    ShowBmpOptions = true;
-    ShowAniGifOptions = true;
-    ShowGifOptions = true;
-    ShowAviOptions = true;
-    ShowCodecDialog = true;
-    SoundLength = 0;
-
-    // 4. Strip geometry.
-    CellWidth = 170;
-    CellHeight = 150;
-    CellHeaderHeight = 20;
-    CellTimeHeight = 20;
-    ThumbWidth = CellWidth - 2;
-    ThumbHeight = CellHeight - CellHeaderHeight - CellTimeHeight - 2;
-    ScrollBox2->verticalScrollBar()->setSingleStep(CellHeight + 4);
-
-    // 5. Where the program lives.
-    ProgramFolder = QCoreApplication::applicationDirPath().toStdString();
-    if (ProgramFolder.empty() || ProgramFolder.back() != '/')
-        ProgramFolder += '/';
-    HelpCommandLine = " " + ProgramFolder + "help.chm";
-    WavFile = "";
-
-    // 6. The text-frame dialog's cursor.
-    SetScreenCursor(1, LoadCursorResource(1009));
-
-    // 7. Window size, default frame size, recent projects.
-    LoadSettings();
-
-    // 8.
-    setWindowTitle("Kelvo");
-
-    // 9. No project is shown yet. (Qt paints every widget double-buffered.)
-    PanelImage->setGeometry(0, 0, 0, 0);
-    PanelImage->hide();
-
-    // 10. A stored size that comes within 40 pixels of the screen means maximised.
-    {
-        const int screenWidth = Screen().Width();
-        const int screenHeight = Screen().Height();
-        if (screenWidth - 40 > OuterWidth() && screenHeight - 40 > OuterHeight())
-            setWindowState(windowState() & ~Qt::WindowMaximized);
-        else
-            setWindowState(windowState() | Qt::WindowMaximized);
-    }
-
-    // 11. ScrollBox1 is double-buffered like every Qt widget.
-
-    // 12.
-    timeGetDevCaps(&TimerCaps, sizeof TimerCaps);
-
-    // 13.
-    PreviewLeft = 0;
-    PreviewTop = 0;
-    *PreviewBitmap = TBitmap();
-
-    // 14.
-    ScreenDepthBytes = ScreenBytesPerPixel();
-    BmpPixelFormat = ScreenDepthBytes == 3 ? pf24bit : pf32bit;
-
-    // 15. Single-frame output.
-    PngTransparentColor = clWhite;
-    PngInterlaced = false;
-    PngCompressionLevel = 9;
-    JpegQuality = 100;
-    GifSaveCompression = 0;
-    GifSaveTransparent = false;
-    GifSaveDither = 0;
-    GifSaveReductionBits = 8;
-    GifSaveReduction = 7;
-    GifSaveTransparentColor = clWhite;
-
-    // 16. Project.
-    GifFrameTime = 500;
-    AviFrameTime = 1000;
-    GifInterlaced = false;
-    GifMerge = false;
-    GifCrop = false;
-    GifOptimize = false;
-    ProjectType = 0;
-    GifLoopCount = 0;
-
-    // 17. The output save dialog.
-    OutputDialogTitle = "Сохранить в AVI или GIF файл";
-    SaveDialog1->Title = OutputDialogTitle;
-    SaveDialog1->Filter = "Audio/Video Interleaved file(*.avi)|*.avi|Animated GIF(*.gif)|*.gif";
-
-    // 18.
-    if (!RecentFiles.empty() && !RecentFiles.front().empty())
-        ListItem0->setEnabled(true);
-
-    // 19. The project named on the command line opens once the window is up.
-    if (!arguments_.empty())
-        PostMessage(WM_OPENCOMMANDLINE);
-
-    AVIForm = this;
-}
-
 void TAVIForm::CreateComponents()
 {
     setObjectName("AVIForm");
+    CreateActions();
+    CreateMenus();
+    CreateClientArea();
+    CreateToolBars();
+    BindHandlers();
+    ArrangeToolbars();
+    // The form layout's size; the settings may change it.
+    SetOuterSize(686, 456);
+}
 
-    // ---- Actions
-    ActionSaveProject = new QAction("Сохранить проект", this);
-    ActionSaveProject->setObjectName("ActionSaveProject");
-    ActionSaveProject->setShortcut(QKeySequence("Ctrl+S"));
-    ActionSaveProject->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    ActionSaveProject->setEnabled(false);
-    ActionSaveAs = new QAction("Сохранить как", this);
-    ActionSaveAs->setObjectName("ActionSaveAs");
-    ActionSaveAs->setIcon(style()->standardIcon(QStyle::SP_DriveFDIcon));
-    ActionSaveAs->setEnabled(false);
+QAction* TAVIForm::MakeAction(QAction* TAVIForm::*member, const char* name, const char* caption,
+                              const char* shortcut, const char* hint)
+{
+    auto* action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(name);
+    if (*shortcut)
+        action->setShortcut(QKeySequence(QString::fromUtf8(shortcut)));
+    if (*hint)
+        action->setToolTip(QString::fromUtf8(hint));
+    // Every command starts disabled: they come alive with a project and with frames.
+    action->setEnabled(false);
+    // An action's shortcut works while the window is active, whether or not a menu or a
+    // toolbar that shows it is visible.
+    addAction(action);
+    this->*member = action;
+    actions_[name] = action;
+    return action;
+}
 
-    // ---- Menus
-    FileMenu = menuBar()->addMenu("Файл");
-    ItemNew = FileMenu->addAction("Новый проект");
-    ItemNew->setObjectName("ItemNew");
-    ItemNew->setShortcut(QKeySequence("Ctrl+N"));
-    ItemOpen = FileMenu->addAction("Открыть проект");
-    ItemOpen->setObjectName("ItemOpen");
-    ItemOpen->setShortcut(QKeySequence("Ctrl+O"));
-    FileMenu->addAction(ActionSaveProject);
-    ItemSaveProject = ActionSaveProject;
-    FileMenu->addAction(ActionSaveAs);
-    ItemSaveAs = ActionSaveAs;
-    FileMenu->addSeparator();
-    ItemProjectOptions = FileMenu->addAction("Настройки проекта");
-    ItemProjectOptions->setObjectName("ItemProjectOptions");
-    ItemProjectOptions->setShortcut(QKeySequence("Ctrl+P"));
-    ItemProjectOptions->setEnabled(false);
-    FileMenu->addSeparator();
-    ReopenItem = FileMenu->addMenu("Последние проекты");
-    ReopenItem->setObjectName("ReopenItem");
-    QAction** items[] = {&ListItem0, &ListItem1, &ListItem2, &ListItem3, &ListItem4};
+void TAVIForm::CreateActions()
+{
+    struct TRow {
+        QAction* TAVIForm::*member;
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+        const char* hint;
+    };
+    // ActionColor would share Ctrl+Alt+C with ActionClone; a shared key fires neither, so
+    // clone keeps it and the colour options are reached by menu, button and cell icon.
+    const TRow rows[] = {
+        {&TAVIForm::ActionSaveProject, "ActionSaveProject", "Сохранить проект", "Ctrl+S", ""},
+        {&TAVIForm::ActionSaveAs, "ActionSaveAs", "Сохранить как", "", ""},
+        {&TAVIForm::ActionAdd, "ActionAdd", "Добавить кадр", "Ctrl+A", ""},
+        {&TAVIForm::ActionInsert, "ActionInsert", "Вставить кадр", "Ctrl+I", ""},
+        {&TAVIForm::ActionDelete, "ActionDelete", "Уничтожить кадр", "Ctrl+D", ""},
+        {&TAVIForm::ActionUp, "ActionUp", "Переместить вверх", "Ctrl+U", ""},
+        {&TAVIForm::ActionDown, "ActionDown", "Переместить вниз", "Ctrl+B", ""},
+        {&TAVIForm::ActionDelay, "ActionDelay", "Параметры кадра", "Ctrl+T", "Frame options"},
+        {&TAVIForm::ActionColor, "ActionColor", "Оптимизация цвета кадра", "", ""},
+        {&TAVIForm::ActionInsertWav, "ActionInsertWav", "Добавить звук в AVI", "", "Add sound into AVI file"},
+        {&TAVIForm::ActionSelAll, "ActionSelAll", "Выбрать все кадры", "", ""},
+        {&TAVIForm::ActionProperties, "ActionProperties", "Информация о кадре", "", ""},
+        {&TAVIForm::ActionClone, "ActionClone", "Клонировать кадр", "Ctrl+Alt+C", "Clone frame"},
+        {&TAVIForm::ActionFlip, "ActionFlip", "Перевернуть кадр", "", "Flip frame"},
+        {&TAVIForm::ActionAddText, "ActionAddText", "Добавить кадры с текстом", "", ""},
+        {&TAVIForm::ActionCreate, "ActionCreate", "Создать анимированный файл", "Ctrl+G", ""},
+        {&TAVIForm::ActionSaveFrame, "ActionSaveFrame", "Сохранить кадр", "Ctrl+F", ""},
+        {&TAVIForm::ActionCopy, "ActionCopy", "Копировать кадр", "Ctrl+C", ""},
+    };
+    for (const TRow& row : rows)
+        MakeAction(row.member, row.name, row.caption, row.shortcut, row.hint);
+}
+
+QAction* TAVIForm::MakeItem(QMenu* menu, QAction* TAVIForm::*member, const char* name, const char* caption,
+                            const char* shortcut)
+{
+    QAction* item = menu->addAction(QString::fromUtf8(caption));
+    item->setObjectName(name);
+    if (*shortcut)
+        item->setShortcut(QKeySequence(QString::fromUtf8(shortcut)));
+    if (member)
+        this->*member = item;
+    menuItems_[name] = item;
+    return item;
+}
+
+void TAVIForm::NameItem(QAction* TAVIForm::*member, const char* name, QAction* action)
+{
+    this->*member = action;
+    menuItems_[name] = action;
+}
+
+void TAVIForm::CreateMenus()
+{
+    auto menu = [this](QWidget* parent, QMenu* TAVIForm::*member, const char* name, const char* title) {
+        auto* m = new QMenu(QString::fromUtf8(title), parent);
+        m->setObjectName(name);
+        this->*member = m;
+        menus_[name] = m;
+        return m;
+    };
+    auto submenu = [this, &menu](QMenu* parent, QMenu* TAVIForm::*member, const char* name, const char* title) {
+        QMenu* m = menu(parent, member, name, title);
+        parent->addMenu(m);
+        m->menuAction()->setObjectName(name);
+        menuItems_[name] = m->menuAction();
+        return m;
+    };
+
+    // ---- "Файл"
+    menuBar()->addMenu(menu(this, &TAVIForm::File1, "File1", "Файл"));
+    MakeItem(File1, &TAVIForm::ItemNew, "ItemNew", "Новый проект", "Ctrl+N");
+    MakeItem(File1, &TAVIForm::ItemOpen, "ItemOpen", "Открыть проект", "Ctrl+O");
+    File1->addAction(ActionSaveProject);
+    NameItem(&TAVIForm::ItemSaveProject, "ItemSaveProject", ActionSaveProject);
+    File1->addAction(ActionSaveAs);
+    NameItem(&TAVIForm::ItemSaveAs, "ItemSaveAs", ActionSaveAs);
+    File1->addSeparator();
+    MakeItem(File1, &TAVIForm::ItemProjectOptions, "ItemProjectOptions", "Настройки проекта", "Ctrl+P")
+        ->setEnabled(false);
+    // The item has a caption of its own; the create command's key stays with the action.
+    Follow(MakeItem(File1, &TAVIForm::ItemCreateSave, "ItemCreateSave", "Создать"), ActionCreate);
+    File1->addSeparator();
+    submenu(File1, &TAVIForm::ReopenItem, "ReopenItem", "Последние проекты");
+    QAction* TAVIForm::*listItems[] = {&TAVIForm::ListItem0, &TAVIForm::ListItem1, &TAVIForm::ListItem2,
+                                       &TAVIForm::ListItem3, &TAVIForm::ListItem4};
     for (int i = 0; i < 5; ++i) {
-        QAction* item = ReopenItem->addAction(i == 0 ? "(пусто)" : "");
-        item->setObjectName(QString("ListItem%1").arg(i));
+        const std::string name = "ListItem" + std::to_string(i);
+        QAction* item = MakeItem(ReopenItem, listItems[i], name.c_str(), i == 0 ? "(пусто)" : "");
+        // The first one says the list is empty until the list has an entry; the others
+        // appear once they have one.
         item->setEnabled(i != 0);
         item->setVisible(i == 0);
-        *items[i] = item;
     }
-    ListItem0->setEnabled(false);
-    FileMenu->addSeparator();
-    ItemExit = FileMenu->addAction("Выход");
-    ItemExit->setObjectName("ItemExit");
-    ItemExit->setShortcut(QKeySequence("Ctrl+X"));
-    connect(ItemExit, &QAction::triggered, this, [this] { ItemExitClick(); });
+    File1->addSeparator();
+    MakeItem(File1, &TAVIForm::ItemExit, "ItemExit", "Выход", "Ctrl+X");
 
-    EditMenu = menuBar()->addMenu("Редактирование");
-    EffectsMenu = menuBar()->addMenu("Эффекты");
-    TestMenu = menuBar()->addMenu("Тестирование");
-    HelpMenu = menuBar()->addMenu("Помощь");
+    // ---- "Редактирование"
+    menuBar()->addMenu(menu(this, &TAVIForm::Edit1, "Edit1", "Редактирование"));
+    const std::pair<QAction* TAVIForm::*, const char*> editItems[] = {
+        {&TAVIForm::ItemAdd, "ItemAdd"},         {&TAVIForm::ItemInsert, "ItemInsert"},
+        {&TAVIForm::ItemDel, "ItemDel"},         {&TAVIForm::ItemUp, "ItemUp"},
+        {&TAVIForm::ItemDown, "ItemDown"},       {nullptr, nullptr},
+        {&TAVIForm::ItemDelay, "ItemDelay"},     {&TAVIForm::ItemColor, "ItemColor"},
+        {&TAVIForm::ItemInsertSound, "ItemInsertSound"}, {nullptr, nullptr},
+        {&TAVIForm::ItemSelectAll, "ItemSelectAll"},
+    };
+    QAction* const editActions[] = {ActionAdd,   ActionInsert, ActionDelete,    ActionUp, ActionDown, nullptr,
+                                    ActionDelay, ActionColor,  ActionInsertWav, nullptr,  ActionSelAll};
+    for (std::size_t i = 0; i < std::size(editItems); ++i) {
+        if (!editActions[i]) {
+            Edit1->addSeparator();
+            continue;
+        }
+        Edit1->addAction(editActions[i]);
+        NameItem(editItems[i].first, editItems[i].second, editActions[i]);
+    }
+    Edit1->addAction(ActionProperties);
 
-    // ---- The central area: toolbars on top, the strip at the left, the preview beside it,
-    // the message log underneath.
+    // ---- "Эффекты": clone, the flip modes (usable once the flip command has run), text
+    menuBar()->addMenu(menu(this, &TAVIForm::Effects1, "Effects1", "Эффекты"));
+    Effects1->addAction(ActionClone);
+    NameItem(&TAVIForm::ItemClone, "ItemClone", ActionClone);
+    submenu(Effects1, &TAVIForm::ItemFlip, "ItemFlip", "Перевернуть кадр");
+    ItemFlip->menuAction()->setEnabled(false);
+    connect(ActionFlip, &QAction::changed, ItemFlip,
+            [this] { ItemFlip->menuAction()->setEnabled(ActionFlip->isEnabled()); });
+    // Opening the submenu is running the flip command, as a click on the button's body is.
+    connect(ItemFlip, &QMenu::aboutToShow, ActionFlip, &QAction::trigger);
+    MakeItem(ItemFlip, &TAVIForm::ItemNormal, "ItemNormal", "Нормально")->setEnabled(false);
+    MakeItem(ItemFlip, &TAVIForm::ItemHorizontal, "ItemHorizontal", "Горизонтально")->setEnabled(false);
+    MakeItem(ItemFlip, &TAVIForm::ItemVertical, "ItemVertical", "Вертикально")->setEnabled(false);
+    MakeItem(ItemFlip, &TAVIForm::ItemHorizVert, "ItemHorizVert", "Гориз/Верт")->setEnabled(false);
+    Effects1->addAction(ActionAddText);
+    NameItem(&TAVIForm::ItemAddText, "ItemAddText", ActionAddText);
+
+    // ---- "Тестирование": the two run modes follow the run button.
+    menuBar()->addMenu(menu(this, &TAVIForm::Test1, "Test1", "Тестирование"));
+    MakeItem(Test1, &TAVIForm::ItemRunAVI, "ItemRunAVI", "Запустить как AVI файл", "Ctrl+R");
+    MakeItem(Test1, &TAVIForm::ItemRunGIF, "ItemRunGIF", "Запустить как анимированный GIF файл", "Ctrl+M");
+    Test1->addSeparator();
+    MakeItem(Test1, &TAVIForm::ItemPause, "ItemPause", "Пауза", "Ctrl+W");
+    MakeItem(Test1, &TAVIForm::ItemStop, "ItemStop", "Стоп", "Ctrl+H");
+
+    // ---- "Помощь"
+    menuBar()->addMenu(menu(this, &TAVIForm::Help1, "Help1", "Помощь"));
+    MakeItem(Help1, &TAVIForm::ItemContent, "ItemContent", "Справка", "F1");
+    MakeItem(Help1, &TAVIForm::ItemAbout, "ItemAbout", "О программе");
+
+    // ---- Pop-up menus
+    menu(this, &TAVIForm::PopupMenu1, "PopupMenu1", "");
+    MakeItem(PopupMenu1, &TAVIForm::ItemNormal2, "ItemNormal2", "Нормально");
+    MakeItem(PopupMenu1, &TAVIForm::ItemHorizontal2, "ItemHorizontal2", "Горизонтально");
+    MakeItem(PopupMenu1, &TAVIForm::ItemVertical2, "ItemVertical2", "Вертикальный");
+    MakeItem(PopupMenu1, &TAVIForm::ItemHorizVert2, "ItemHorizVert2", "Гориз/Верт");
+
+    // The run button's drop-down repeats the run items with their keys; the keys act through
+    // the menu bar's items, these only show them.
+    menu(this, &TAVIForm::PopupMenu3, "PopupMenu3", "");
+    MakeItem(PopupMenu3, &TAVIForm::ItemTestAVI, "ItemTestAVI", "Запустить как AVI файл", "Ctrl+R");
+    MakeItem(PopupMenu3, &TAVIForm::ItemTestGIF, "ItemTestGIF", "Запустить как анимированный GIF файл", "Ctrl+M");
+    for (QAction* item : {ItemTestAVI, ItemTestGIF})
+        item->setShortcutContext(Qt::WidgetShortcut);
+    for (QAction* item : {ItemRunAVI, ItemRunGIF, ItemTestAVI, ItemTestGIF}) {
+        item->setCheckable(true);
+        item->setEnabled(false);
+    }
+    ItemPause->setEnabled(false);
+    ItemStop->setEnabled(false);
+
+    menu(this, &TAVIForm::PopupMenu4, "PopupMenu4", "");
+    PopupMenu4->addAction(ActionSaveFrame);
+    PopupMenu4->addAction(ActionCopy);
+
+    menu(this, &TAVIForm::PopupMenu5, "PopupMenu5", "");
+    const std::tuple<QAction* TAVIForm::*, const char*, QAction*> stripItems[] = {
+        {&TAVIForm::ItemAdd2, "ItemAdd2", ActionAdd},
+        {&TAVIForm::ItemInsert2, "ItemInsert2", ActionInsert},
+        {&TAVIForm::ItemDel2, "ItemDel2", ActionDelete},
+        {&TAVIForm::ItemUp2, "ItemUp2", ActionUp},
+        {&TAVIForm::ItemDown2, "ItemDown2", ActionDown},
+        {&TAVIForm::ItemDelay2, "ItemDelay2", ActionDelay},
+        {&TAVIForm::ItemSelectAll2, "ItemSelectAll2", ActionColor},
+        {&TAVIForm::SelectAll1, "SelectAll1", ActionSelAll},
+    };
+    for (const auto& [member, name, action] : stripItems) {
+        PopupMenu5->addAction(action);
+        NameItem(member, name, action);
+    }
+}
+
+QToolButton* TAVIForm::MakeToolButton(QToolBar* bar, QToolButton* TAVIForm::*member, const char* name,
+                                      const QIcon& icon, QAction* action, const char* hint)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setIcon(icon);
+    button->setAutoRaise(true);
+    bar->addWidget(button);
+    const bool ownHint = *hint != 0;
+    if (ownHint)
+        button->setToolTip(QString::fromUtf8(hint));
+    if (action) {
+        // The button is a view of its action: its state, and its hint unless it has one of
+        // its own. (A default action would overwrite the button's own hint.)
+        if (action->icon().isNull())
+            action->setIcon(icon);
+        auto sync = [button, action, ownHint] {
+            button->setEnabled(action->isEnabled());
+            if (!ownHint)
+                button->setToolTip(action->toolTip());
+        };
+        connect(action, &QAction::changed, button, sync);
+        connect(button, &QToolButton::clicked, action, [action] { action->trigger(); });
+        sync();
+    }
+    this->*member = button;
+    toolButtons_[name] = button;
+    return button;
+}
+
+void TAVIForm::CreateToolBars()
+{
+    QStyle* s = style();
+    auto icon = [s](QStyle::StandardPixmap p) { return s->standardIcon(p); };
+
+    ToolBar3 = MakeToolBar(ControlBar1, "ToolBar3");
+    MakeToolButton(ToolBar3, &TAVIForm::ToolButNew, "ToolButNew", icon(QStyle::SP_FileIcon), nullptr,
+                   "Новый проект");
+    MakeToolButton(ToolBar3, &TAVIForm::ToolButOpen, "ToolButOpen", icon(QStyle::SP_DialogOpenButton), nullptr,
+                   "Открыть проект");
+    MakeToolButton(ToolBar3, &TAVIForm::ToolButProjectOptions, "ToolButProjectOptions",
+                   icon(QStyle::SP_FileDialogDetailedView), nullptr, "Настройки проекта")
+        ->setEnabled(false);
+    MakeToolButton(ToolBar3, &TAVIForm::ToolButSaveProject, "ToolButSaveProject",
+                   icon(QStyle::SP_DialogSaveButton), ActionSaveProject);
+    MakeToolButton(ToolBar3, &TAVIForm::ToolButSaveAs, "ToolButSaveAs", icon(QStyle::SP_DriveFDIcon),
+                   ActionSaveAs);
+
+    ToolBar4 = MakeToolBar(ControlBar1, "ToolBar4");
+    MakeToolButton(ToolBar4, &TAVIForm::ToolButCreateAvi, "ToolButCreateAvi", icon(QStyle::SP_MediaSeekForward),
+                   ActionCreate)
+        ->setFixedWidth(50);
+
+    // The editing pictures double as the strip cells' icons (settings 5, colours 6).
+    ImageListEditTrue = {icon(QStyle::SP_FileDialogNewFolder), icon(QStyle::SP_ArrowRight),
+                         icon(QStyle::SP_TrashIcon),           icon(QStyle::SP_ArrowUp),
+                         icon(QStyle::SP_ArrowDown),           icon(QStyle::SP_FileDialogDetailedView),
+                         icon(QStyle::SP_FileDialogContentsView), icon(QStyle::SP_MediaVolume),
+                         icon(QStyle::SP_DialogApplyButton),   icon(QStyle::SP_MessageBoxInformation)};
+    ToolBar2 = MakeToolBar(ControlBar1, "ToolBar2");
+    const QList<QIcon>& e = ImageListEditTrue;
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButAdd, "ToolButAdd", e[0], ActionAdd);
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButInsert, "ToolButInsert", e[1], ActionInsert);
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButDel, "ToolButDel", e[2], ActionDelete, "Удалить кадр");
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButUp, "ToolButUp", e[3], ActionUp, "Переместить вверх");
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButDown, "ToolButDown", e[4], ActionDown, "Переместить вниз");
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButDelay, "ToolButDelay", e[5], ActionDelay, "Настройки кадра");
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButColor, "ToolButColor", e[6], ActionColor,
+                   "Оптимизировать цвет кадра");
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButton8, "ToolButton8", e[7], ActionInsertWav);
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButton4, "ToolButton4", e[8], ActionSelAll);
+    MakeToolButton(ToolBar2, &TAVIForm::ToolButProperties, "ToolButProperties", e[9], ActionProperties);
+
+    ToolBarEffect = MakeToolBar(ControlBar1, "ToolBarEffect");
+    MakeToolButton(ToolBarEffect, &TAVIForm::ToolButClone, "ToolButClone", icon(QStyle::SP_TitleBarNormalButton),
+                   ActionClone, "Клонировать кадр");
+    MakeToolButton(ToolBarEffect, &TAVIForm::ToolButFlip, "ToolButFlip", icon(QStyle::SP_BrowserReload),
+                   ActionFlip, "Перевернуть кадр");
+    // The body runs the flip command; the arrow opens the modes.
+    ToolButFlip->setMenu(PopupMenu1);
+    ToolButFlip->setPopupMode(QToolButton::MenuButtonPopup);
+    MakeToolButton(ToolBarEffect, &TAVIForm::ToolButAddText, "ToolButAddText",
+                   icon(QStyle::SP_FileDialogListView), ActionAddText);
+
+    ToolBar5 = MakeToolBar(ControlBar1, "ToolBar5");
+    MakeToolButton(ToolBar5, &TAVIForm::ToolButSave, "ToolButSave", icon(QStyle::SP_DialogSaveButton),
+                   ActionSaveFrame);
+    MakeToolButton(ToolBar5, &TAVIForm::ToolButCopy, "ToolButCopy", icon(QStyle::SP_FileLinkIcon), ActionCopy);
+
+    ToolBar1 = MakeToolBar(ControlBar1, "ToolBar1");
+    MakeToolButton(ToolBar1, &TAVIForm::ToolButRun, "ToolButRun", icon(QStyle::SP_MediaPlay), nullptr,
+                   "Запустить как AVI");
+    ToolButRun->setMenu(PopupMenu3);
+    ToolButRun->setPopupMode(QToolButton::MenuButtonPopup);
+    MakeToolButton(ToolBar1, &TAVIForm::ToolButPause, "ToolButPause", icon(QStyle::SP_MediaPause), nullptr,
+                   "Пауза");
+    MakeToolButton(ToolBar1, &TAVIForm::ToolButStop, "ToolButStop", icon(QStyle::SP_MediaStop), nullptr, "Стоп");
+    for (QToolButton* b : {ToolButRun, ToolButPause, ToolButStop})
+        b->setEnabled(false);
+
+    // The banner: a picture that links to the product's page.
+    Panel1 = new TPanel(ControlBar1);
+    Panel1->setObjectName("Panel1");
+    Panel1->SetBevel(bvLowered);
+    Panel1->setCursor(Qt::PointingHandCursor);
+    Panel1->setToolTip(ProductWebAddress);
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName("Image1");
+    Image1->setText("<b>Kelvo</b> v. 1.9");
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setToolTip(ProductWebAddress);
+    auto* bannerFill = new QHBoxLayout(Panel1);
+    bannerFill->setContentsMargins(1, 1, 1, 1);
+    bannerFill->addWidget(Image1);
+
+    // Only the file toolbar is there before a project exists.
+    for (QWidget* w : std::initializer_list<QWidget*>{ToolBar4, ToolBar2, ToolBarEffect, ToolBar5, ToolBar1, Panel1})
+        w->hide();
+}
+
+void TAVIForm::CreateClientArea()
+{
+    // Toolbars on top, the strip at the left, the preview beside it, the message log below.
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
@@ -233,33 +411,6 @@ void TAVIForm::CreateComponents()
     ControlBar1->setObjectName("ControlBar1");
     ControlBar1->setFixedHeight(54);
     column->addWidget(ControlBar1);
-
-    ToolBar3 = MakeToolBar(ControlBar1, "ToolBar3");
-    ToolButNew = MakeToolButton(ToolBar3, "ToolButNew", "Новый проект", QStyle::SP_FileIcon);
-    ToolButOpen = MakeToolButton(ToolBar3, "ToolButOpen", "Открыть проект", QStyle::SP_DialogOpenButton);
-    ToolButProjectOptions = MakeToolButton(ToolBar3, "ToolButProjectOptions", "Настройки проекта",
-                                           QStyle::SP_FileDialogDetailedView);
-    ToolButProjectOptions->setEnabled(false);
-    ToolButSaveProject = MakeToolButton(ToolBar3, "ToolButSaveProject", "Сохранить проект",
-                                        QStyle::SP_DialogSaveButton);
-    ToolButSaveProject->setDefaultAction(ActionSaveProject);
-    ToolButSaveAs = MakeToolButton(ToolBar3, "ToolButSaveAs", "Сохранить как", QStyle::SP_DriveFDIcon);
-    ToolButSaveAs->setDefaultAction(ActionSaveAs);
-
-    ToolBar4 = MakeToolBar(ControlBar1, "ToolBar4");
-    ToolBar2 = MakeToolBar(ControlBar1, "ToolBar2");
-    ToolBarEffect = MakeToolBar(ControlBar1, "ToolBarEffect");
-    ToolBar5 = MakeToolBar(ControlBar1, "ToolBar5");
-    ToolBar1 = MakeToolBar(ControlBar1, "ToolBar1");
-    Panel1 = new TPanel(ControlBar1);
-    Panel1->setObjectName("Panel1");
-    Panel1->SetBevel(bvLowered);
-    Panel1->setCursor(Qt::PointingHandCursor);
-    // Only the file toolbar is there before a project exists.
-    for (QWidget* w : {static_cast<QWidget*>(ToolBar4), static_cast<QWidget*>(ToolBar2),
-                       static_cast<QWidget*>(ToolBarEffect), static_cast<QWidget*>(ToolBar5),
-                       static_cast<QWidget*>(ToolBar1), static_cast<QWidget*>(Panel1)})
-        w->hide();
 
     auto* body = new QWidget(central);
     auto* row = new QHBoxLayout(body);
@@ -332,8 +483,8 @@ void TAVIForm::CreateComponents()
     SaveDialog3->DefaultExt = "mcp";
     SaveDialog3->Filter = "Project files (*.mcp)|*.mcp";
     OpenPictureDialog1 = std::make_unique<TOpenDialog>();
-
-    ArrangeToolbars();
-    // The form layout's size; the settings may change it.
-    SetOuterSize(686, 456);
+    OpenPictureDialog1->Filter =
+        "All (*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico)|*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico|"
+        "Portable Network Graphics (*.png)|*.png|GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|"
+        "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico";
 }

@@ -2,16 +2,24 @@
 // The main window, TAVIForm: the one holder of the whole project state. There is no separate
 // project or document object; the settings, output options, frame list, selection, playback
 // state and the values dialogs hand back are fields of the one window, reached from
-// everywhere through AVIForm.
+// everywhere through AVIForm. The fields live in plain structs (app/form_state.h) that the
+// window inherits, so that code without widgets can take just the part it needs.
+//
+// The class is declared in sections, one per feature, each naming the file that holds its
+// bodies. A dialog's header never includes this one; it reads the structs it needs.
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 
 #include <cstdint>
-#include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/form_state.h"
 #include "app/frame_list.h"
+#include "app/frame_selection.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
 #include "platform/colors.h"
@@ -42,140 +50,155 @@ extern TIMECAPS TimerCaps;
 // The preview's one-shot timer, 0 while none is armed.
 extern UINT PlaybackTimerId;
 
-class TAVIForm : public QMainWindow, public TFrameList {
+// The product's web page: the banner's hint and the target of its link.
+extern const char* const ProductWebAddress;
+
+class TAVIForm : public QMainWindow,
+                 public TFrameList,
+                 public TProjectSettings,
+                 public TOutputOptions,
+                 public TFrameSelection,
+                 public TDialogResults,
+                 public TPlaybackState,
+                 public TStripGeometry,
+                 public TTextFrameSettings {
     Q_OBJECT
 public:
+    // ======== Lifecycle: app/lifecycle.cpp
     // arguments: the command line without the program name.
     explicit TAVIForm(std::vector<std::string> arguments = {}, QWidget* parent = nullptr);
     ~TAVIForm() override;
-
-    // ---- Project settings
-    int ProjectType = 0;
-    int FrameWidth = 0;
-    int FrameHeight = 0;
-    bool ProjectStretch = false;
-    int AviFrameTime = 0;
-    WORD GifFrameTime = 0;
-    bool AddSound = false;
-    std::string WavFile;
-    bool GifOptimize = false;
-    bool GifMerge = false;
-    bool GifCrop = false;
-    bool GifInterlaced = false;
-    int GifLoopCount = 0;
-    int DefaultFrameWidth = 0;
-    int DefaultFrameHeight = 0;
-    MYRECT DefaultPlacement;
-
-    // ---- Output options
-    bool ShowAviOptions = false;
-    bool ShowAniGifOptions = false;
-    bool ShowCodecDialog = false;
-    bool ShowGifOptions = false;
-    bool ShowBmpOptions = false;
-    bool ShowJpegOptions = false;
-    bool ShowPngOptions = false;
-    TPixelFormat BmpPixelFormat = pfDevice;
-    int JpegQuality = 0;
-    int PngCompressionLevel = 0;
-    bool PngInterlaced = false;
-    TColor PngTransparentColor = 0;
-    std::int8_t GifSaveDither = 0;
-    std::int8_t GifSaveReduction = 0;
-    int GifSaveReductionBits = 0;
-    std::int8_t GifSaveCompression = 0;
-    bool GifSaveTransparent = false;
-    TColor GifSaveTransparentColor = 0;
-    TGIFImage* OutputGif = nullptr; // owned; freed by ReleaseOutputGif
-    std::string OutputFileName;
-    std::string OutputDialogTitle;
-    std::string FrameDialogTitle;
-    std::string OutputDialogFileText;
-    std::string FrameDialogFileText;
-    QWidget* OutputDialogEdit = nullptr;
-    QWidget* FrameDialogEdit = nullptr;
-    int SoundLength = 0;
-
-    // ---- Selection: frame indices in the order they were selected
-    std::deque<int> SelectedFrames;
-
-    // ---- Defaults for new frames
-    GIFOPTIONS DefaultGifOptions;
-
-    // ---- Values dialogs hand back
-    bool OptionsChanged = false;
-    bool NewProjectOptions = false;
-    bool GifOptionsForFrames = false;
-    bool DelayEdited[6] = {}; // time, Left, Top, Width, Height, fit
-    WORD DelayGifTime = 0;
-    bool DelayFit = false;
-    MYRECT DelayPlacement;
-    std::string TextFramesGifPath;
-    MYRECT TextFramePlacement;
-
-    // ---- Preview and playback
-    std::unique_ptr<TBitmap> PreviewBitmap;
-    int PreviewLeft = 0;
-    int PreviewTop = 0;
-    std::unique_ptr<TBitmap> PlaybackBitmap;
-    int CurrentFrame = 0;
-    bool PreviewRunning = false;
-    bool PreviewResumable = false;
-
-    // ---- Frame strip geometry
-    int CellWidth = 0;
-    int CellHeight = 0;
-    int CellHeaderHeight = 0;
-    int CellTimeHeight = 0;
-    int ThumbWidth = 0;
-    int ThumbHeight = 0;
-
-    // ---- Text-frame settings, kept for the run
-    int TextLeft = 0;
-    int TextTop = 0;
-    int TextFrameLeft = 0;
-    int TextFrameTop = 0;
-    int TextFrameWidth = 0;
-    int TextFrameHeight = 0;
-    int TextFrameCount = 0;
-    int TextFrameTime = 0;
-    int TextDirection = 0;
-    TColor TextBackColor = 0;
-    std::string TextString;
-    bool TextUseBackPicture = false;
-    std::unique_ptr<TFont> TextFont;
+    // The window's message map: dropped files and the command-line open. Dropped files
+    // arrive here only through the event queue, after the drop itself has ended.
+    void Dispatch(UINT message, std::vector<std::string> droppedFiles = {});
+    void OpenCommandLineProject();
+    void FormResize();
+    void FormCloseQuery(bool& canClose);
+    void ItemExitClick();
+    std::uint8_t ScreenBytesPerPixel() const;
+    const std::vector<std::string>& CommandLine() const { return arguments_; }
 
     // ---- Window and run-time state
-    std::vector<std::string> RecentFiles;
+    std::vector<std::string> RecentFiles; // most recent first; five are shown and stored
     bool Closing = false;
-    std::string ProgramFolder;
+    std::string ProgramFolder; // ends with "/"
     std::string HelpCommandLine;
     PROCESS_INFORMATION HelpProcess;
     DWORD HelpExitCode = 0;
     std::uint8_t ScreenDepthBytes = 0;
+    // The animated GIF built last; owned, freed by ReleaseOutputGif (app/output_gif.cpp).
+    TGIFImage* OutputGif = nullptr;
+    // The file-name fields of the two save dialogs while they are shown.
+    QWidget* OutputDialogEdit = nullptr;
+    QWidget* FrameDialogEdit = nullptr;
 
-    // ---- Components
-    QMenu* FileMenu = nullptr;
-    QMenu* EditMenu = nullptr;
-    QMenu* EffectsMenu = nullptr;
-    QMenu* TestMenu = nullptr;
-    QMenu* HelpMenu = nullptr;
+    // ======== Registry settings: app/settings.cpp
+    void LoadSettings();
+    void SaveSettings();
+    // The size of the whole window frame, which is what the settings store.
+    int OuterWidth() const;
+    int OuterHeight() const;
+    void SetOuterSize(int width, int height);
+
+    // ======== Project state: app/project_state.cpp (ResetTextDefaults: app/form_state.cpp)
+    // Deletes every frame and its cell, empties the selection and the message log.
+    void ClearAllFrames();
+
+    // ======== Components: app/avi_form.cpp; their handlers and lookups: app/avi_form_bindings.cpp
+    // Every action, menu item, tool button and menu the window has, by its name; nullptr
+    // for a name it does not have. A menu item bound to an action is that action.
+    QAction* FindAction(const std::string& name) const;
+    QAction* FindMenuItem(const std::string& name) const;
+    QToolButton* FindToolButton(const std::string& name) const;
+    QMenu* FindMenu(const std::string& name) const;
+    std::vector<std::string> ActionNames() const;
+    // A control's context menu, opened by the right mouse button; nullptr takes it away.
+    void SetPopupMenu(QWidget* control, QMenu* menu);
+    QMenu* PopupMenuOf(QWidget* control) const;
+
+    // ---- Menus
+    QMenu* File1 = nullptr;    // "Файл"
+    QMenu* Edit1 = nullptr;    // "Редактирование"
+    QMenu* Effects1 = nullptr; // "Эффекты"
+    QMenu* Test1 = nullptr;    // "Тестирование"
+    QMenu* Help1 = nullptr;    // "Помощь"
+    QMenu* ReopenItem = nullptr; // the recent projects, in File1
+    QMenu* ItemFlip = nullptr;   // the flip modes, in Effects1; follows ActionFlip
+    QMenu* PopupMenu1 = nullptr; // flip modes, the drop-down of ToolButFlip
+    QMenu* PopupMenu3 = nullptr; // run modes, the drop-down of ToolButRun
+    QMenu* PopupMenu4 = nullptr; // the preview's: save and copy the frame
+    QMenu* PopupMenu5 = nullptr; // the strip's
+
+    // ---- Actions (items and buttons bound to them follow their state)
+    QAction* ActionSaveProject = nullptr;
+    QAction* ActionSaveAs = nullptr;
+    QAction* ActionAdd = nullptr;
+    QAction* ActionInsert = nullptr;
+    QAction* ActionDelete = nullptr;
+    QAction* ActionUp = nullptr;
+    QAction* ActionDown = nullptr;
+    QAction* ActionDelay = nullptr;
+    QAction* ActionColor = nullptr;
+    QAction* ActionInsertWav = nullptr;
+    QAction* ActionSelAll = nullptr;
+    QAction* ActionProperties = nullptr;
+    QAction* ActionClone = nullptr;
+    QAction* ActionFlip = nullptr;
+    QAction* ActionAddText = nullptr;
+    QAction* ActionCreate = nullptr;
+    QAction* ActionSaveFrame = nullptr;
+    QAction* ActionCopy = nullptr;
+
+    // ---- Menu items. Those bound to an action are the action itself.
     QAction* ItemNew = nullptr;
     QAction* ItemOpen = nullptr;
-    QAction* ItemSaveProject = nullptr;
-    QAction* ItemSaveAs = nullptr;
+    QAction* ItemSaveProject = nullptr; // ActionSaveProject
+    QAction* ItemSaveAs = nullptr;      // ActionSaveAs
     QAction* ItemProjectOptions = nullptr;
-    QMenu* ReopenItem = nullptr;
+    QAction* ItemCreateSave = nullptr; // runs ActionCreate under its own caption
     QAction* ListItem0 = nullptr;
     QAction* ListItem1 = nullptr;
     QAction* ListItem2 = nullptr;
     QAction* ListItem3 = nullptr;
     QAction* ListItem4 = nullptr;
     QAction* ItemExit = nullptr;
+    QAction* ItemAdd = nullptr;         // ActionAdd
+    QAction* ItemAdd2 = nullptr;        // ActionAdd, in PopupMenu5
+    QAction* ItemInsert = nullptr;      // ActionInsert
+    QAction* ItemInsert2 = nullptr;
+    QAction* ItemDel = nullptr;         // ActionDelete
+    QAction* ItemDel2 = nullptr;
+    QAction* ItemUp = nullptr;          // ActionUp
+    QAction* ItemUp2 = nullptr;
+    QAction* ItemDown = nullptr;        // ActionDown
+    QAction* ItemDown2 = nullptr;
+    QAction* ItemDelay = nullptr;       // ActionDelay
+    QAction* ItemDelay2 = nullptr;
+    QAction* ItemColor = nullptr;       // ActionColor
+    QAction* ItemSelectAll2 = nullptr;  // ActionColor, in PopupMenu5
+    QAction* ItemInsertSound = nullptr; // ActionInsertWav
+    QAction* ItemSelectAll = nullptr;   // ActionSelAll
+    QAction* SelectAll1 = nullptr;      // ActionSelAll, in PopupMenu5
+    QAction* ItemClone = nullptr;       // ActionClone
+    QAction* ItemAddText = nullptr;     // ActionAddText
+    QAction* ItemNormal = nullptr;
+    QAction* ItemHorizontal = nullptr;
+    QAction* ItemVertical = nullptr;
+    QAction* ItemHorizVert = nullptr;
+    QAction* ItemNormal2 = nullptr;
+    QAction* ItemHorizontal2 = nullptr;
+    QAction* ItemVertical2 = nullptr;
+    QAction* ItemHorizVert2 = nullptr;
+    QAction* ItemRunAVI = nullptr;
+    QAction* ItemRunGIF = nullptr;
+    QAction* ItemPause = nullptr;
+    QAction* ItemStop = nullptr;
+    QAction* ItemTestAVI = nullptr;
+    QAction* ItemTestGIF = nullptr;
+    QAction* ItemContent = nullptr;
+    QAction* ItemAbout = nullptr;
 
-    QAction* ActionSaveProject = nullptr;
-    QAction* ActionSaveAs = nullptr;
-
+    // ---- Toolbars of the control bar, their buttons and the banner
     QWidget* ControlBar1 = nullptr;
     QToolBar* ToolBar1 = nullptr;      // run, pause, stop
     QToolBar* ToolBar2 = nullptr;      // frame editing
@@ -183,13 +206,37 @@ public:
     QToolBar* ToolBar4 = nullptr;      // create the animated file
     QToolBar* ToolBar5 = nullptr;      // save frame, copy frame
     QToolBar* ToolBarEffect = nullptr; // clone, flip, text frames
-    TPanel* Panel1 = nullptr;          // the banner
     QToolButton* ToolButNew = nullptr;
     QToolButton* ToolButOpen = nullptr;
     QToolButton* ToolButProjectOptions = nullptr;
     QToolButton* ToolButSaveProject = nullptr;
     QToolButton* ToolButSaveAs = nullptr;
+    QToolButton* ToolButCreateAvi = nullptr;
+    QToolButton* ToolButAdd = nullptr;
+    QToolButton* ToolButInsert = nullptr;
+    QToolButton* ToolButDel = nullptr;
+    QToolButton* ToolButUp = nullptr;
+    QToolButton* ToolButDown = nullptr;
+    QToolButton* ToolButDelay = nullptr;
+    QToolButton* ToolButColor = nullptr;
+    QToolButton* ToolButton8 = nullptr; // sound
+    QToolButton* ToolButton4 = nullptr; // select all
+    QToolButton* ToolButProperties = nullptr;
+    QToolButton* ToolButClone = nullptr;
+    QToolButton* ToolButFlip = nullptr;
+    QToolButton* ToolButAddText = nullptr;
+    QToolButton* ToolButSave = nullptr;
+    QToolButton* ToolButCopy = nullptr;
+    QToolButton* ToolButRun = nullptr;
+    QToolButton* ToolButPause = nullptr;
+    QToolButton* ToolButStop = nullptr;
+    TPanel* Panel1 = nullptr; // the banner
+    QLabel* Image1 = nullptr; // its picture
+    // The pictures of the editing commands, in the order of ToolBar2's buttons: 5 is the
+    // frame settings', 6 the colour options'.
+    QList<QIcon> ImageListEditTrue;
 
+    // ---- The rest of the window
     QScrollArea* ScrollBox1 = nullptr; // the preview
     TPanel* PanelImage = nullptr;
     QWidget* PaintBox1 = nullptr;
@@ -198,46 +245,65 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
     TSplitter* Splitter1 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
-
     std::unique_ptr<TOpenDialog> OpenDialog1;
-    std::unique_ptr<TSaveDialog> SaveDialog1;
-    std::unique_ptr<TSaveDialog> SaveDialog2;
-    std::unique_ptr<TSaveDialog> SaveDialog3;
+    std::unique_ptr<TSaveDialog> SaveDialog1; // the output file
+    std::unique_ptr<TSaveDialog> SaveDialog2; // the shown frame
+    std::unique_ptr<TSaveDialog> SaveDialog3; // the project file
     std::unique_ptr<TOpenDialog> OpenPictureDialog1;
 
-    // ---- Lifecycle
-    // The window's message map: dropped files and the command-line open.
-    void Dispatch(UINT message);
-    void OpenCommandLineProject();
-    void FormResize();
-    void FormCloseQuery(bool& canClose);
-    void ItemExitClick();
-    std::uint8_t ScreenBytesPerPixel() const;
-
-    // ---- Settings
-    void LoadSettings();
-    void SaveSettings();
-
-    // ---- Project state
-    void ResetTextDefaults(int width, int height, const std::string& text);
-    // Deletes every frame and its cell, empties the selection and the message log.
-    void ClearAllFrames();
-
-    // ---- Window layout
-    void ArrangeToolbars();
-    void CenterPreview();
-    // The size of the whole window frame, which is what the settings store.
-    int OuterWidth() const;
-    int OuterHeight() const;
-    void SetOuterSize(int width, int height);
-
-    // ---- Commands whose work lives elsewhere
+    // ======== Project file: app/project_file.cpp (still pending_commands.cpp)
     virtual void ReadProjectFile(const std::string& fileName);
-    virtual void ActionSaveProjectExecute();
-    virtual void WMDropFiles(const std::vector<std::string>& files);
-    void UpdateFrameActions(bool withSelection);
 
-    const std::vector<std::string>& CommandLine() const { return arguments_; }
+    // ======== Project commands and recent projects: app/project_commands.cpp
+    // (still pending_commands.cpp)
+    virtual void ActionSaveProjectExecute();
+
+    // ======== Picture loading and frame bitmaps: app/picture_loading.cpp (to come)
+
+    // ======== Adding and inserting frames: app/frame_import.cpp (still pending_commands.cpp)
+    virtual void WMDropFiles(const std::vector<std::string>& files);
+
+    // ======== Frame strip: app/frame_strip.cpp
+    // The strip's scroll range for the frames there are, scrolling by one cell.
+    void SetStripRange();
+    // Scroll positions outside the range stop at its ends.
+    void ScrollStripTo(int position);
+    // Scrolls the strip so that the cell of that frame is at the top; -1 is the top.
+    void ScrollStripToFrame(int frame);
+    void ScrollStripToEnd();
+    // Adds the frame to the selection and shows its marker; a frame already selected stays
+    // where it is in the order. An index past the frames raises std::out_of_range.
+    void SelectFrame(int frame);
+    // Hides the markers of the selected frames and empties the selection; the commands keep
+    // their state.
+    void EmptySelection();
+    // ActionUp and ActionDown by UpDownForSelection.
+    void UpdateUpDownActions();
+    // The project counts as modified exactly while the save-project command is enabled.
+    void SetProjectModified(bool modified);
+    bool ProjectModified() const;
+
+    // ======== Selection, shown frame, command enabling, status: app/selection.cpp
+    void CenterPreview();
+    void UpdateFrameActions(bool withSelection); // still pending_commands.cpp
+
+    // ======== Project options: app/project_options.cpp (to come)
+
+    // ======== Help, about box, banner, toolbar places: app/help.cpp
+    void ArrangeToolbars();
+
+    // ======== Timed preview: output/preview.cpp (to come)
+    // ======== Output creation, animated GIF: output/create_output.cpp (to come; the GIF's
+    //          ownership is in app/output_gif.cpp)
+    // ======== AVI writer: output/write_avi.cpp (to come)
+    // ======== Saving and copying the shown frame: output/save_frame.cpp (to come)
+    // ======== Sound command: output/addsound.cpp, with its dialog (to come)
+    // ======== Deleting, moving, cloning frames: editing/frame_order.cpp (to come)
+    // ======== Flipping frames: editing/flip.cpp (to come)
+    // ======== Frame settings: editing/frame_settings.cpp (to come)
+    // ======== Frame colour options: editing/colour_options.cpp (to come)
+    // ======== Text frames: editing/addtext.cpp, with its dialog (to come)
+    // ======== Frame information: editing/properties.cpp, with its dialog (to come)
 
 protected:
     bool event(QEvent* event) override;
@@ -248,24 +314,42 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // app/avi_form.cpp
     void CreateComponents();
-    void PostMessage(UINT message);
-    // Frees the images of the output GIF / the GIF itself (in the one unit that includes the
-    // GIF library).
-    void ClearOutputGifImages();
-    void ReleaseOutputGif();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateClientArea();
+    QAction* MakeAction(QAction* TAVIForm::*member, const char* name, const char* caption,
+                        const char* shortcut, const char* hint);
+    QAction* MakeItem(QMenu* menu, QAction* TAVIForm::*member, const char* name, const char* caption,
+                      const char* shortcut = "");
+    QToolButton* MakeToolButton(QToolBar* bar, QToolButton* TAVIForm::*member, const char* name,
+                                const QIcon& icon, QAction* action, const char* hint = "");
+    void NameItem(QAction* TAVIForm::*member, const char* name, QAction* action);
+    // app/avi_form_bindings.cpp
+    void BindHandlers();
+    // app/lifecycle.cpp
+    void PostMessage(UINT message, std::vector<std::string> droppedFiles = {});
     // Everything that can still touch the frames from outside the GUI thread's commands is
     // stopped here before the close deletes them.
     void StopPlaybackForClose();
     void SettleOuterSize();
+    // app/output_gif.cpp: frees the images of the output GIF / the GIF itself, in the one
+    // unit that includes the GIF library.
+    void ClearOutputGifImages();
+    void ReleaseOutputGif();
 
     std::vector<std::string> arguments_;
     bool shown_ = false;
     bool commandLineOpenWaiting_ = false;
     bool outerSizeSettled_ = false;
-    std::vector<std::string> droppedFiles_; // the files of the drop being dispatched
     int wantedOuterWidth_ = 0;
     int wantedOuterHeight_ = 0;
+    std::map<std::string, QAction*> actions_;
+    std::map<std::string, QAction*> menuItems_;
+    std::map<std::string, QToolButton*> toolButtons_;
+    std::map<std::string, QMenu*> menus_;
 };
 
 // The one main window; set when the window has been created.

@@ -1,7 +1,8 @@
-// The main window's life after construction: its private messages, resizing, the close
-// query, the exit command and the end.
+// The main window's life: its defaults, its private messages, resizing, the close query, the
+// exit command and the end.
 #include "app/createavi.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -17,6 +18,9 @@
 
 #include <utility>
 
+#include "platform/qt/controls.h"
+#include "platform/qt/cursors.h"
+
 namespace {
 
 // A window message in the event queue, so that it is handled once the event loop runs.
@@ -27,11 +31,135 @@ public:
         static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
         return type;
     }
-    explicit TMessageEvent(UINT message) : QEvent(EventType()), Message(message) {}
+    TMessageEvent(UINT message, std::vector<std::string> files)
+        : QEvent(EventType()), Message(message), Files(std::move(files)) {}
     UINT Message;
+    std::vector<std::string> Files; // of a drop
 };
 
 } // namespace
+
+TAVIForm::TAVIForm(std::vector<std::string> arguments, QWidget* parent)
+    : QMainWindow(parent), arguments_(std::move(arguments))
+{
+    // 1. The window and its components, as the form layout has them (app/avi_form.cpp).
+    CreateComponents();
+
+    // 2. Owned objects; every per-frame sequence starts empty.
+    RecentFiles.clear();
+    TextFont = std::make_unique<TFont>();
+    PreviewBitmap = std::make_unique<TBitmap>();
+    PlaybackBitmap.reset();
+    OutputGif = nullptr;
+
+    // 3. Defaults for new frames and the run's flags.
+    DefaultGifOptions = GIFOPTIONS{0, 7, 8, 0, 0, clWhite, 0, false};
+    DefaultPlacement.Left = 0;
+    DefaultPlacement.Top = 0;
+    OptionsChanged = false;
+    GifOptionsForFrames = false;
+    ProjectStretch = false;
+    AddSound = false;
+    PreviewRunning = false;
+    ShowJpegOptions = true;
+    ShowPngOptions = true;
+    ShowBmpOptions = true;
+    ShowAniGifOptions = true;
+    ShowGifOptions = true;
+    ShowAviOptions = true;
+    ShowCodecDialog = true;
+    SoundLength = 0;
+
+    // 4. Strip geometry.
+    CellWidth = 170;
+    CellHeight = 150;
+    CellHeaderHeight = 20;
+    CellTimeHeight = 20;
+    ThumbWidth = CellWidth - 2;
+    ThumbHeight = CellHeight - CellHeaderHeight - CellTimeHeight - 2;
+    ScrollBox2->verticalScrollBar()->setSingleStep(CellHeight + 4);
+
+    // 5. Where the program lives.
+    ProgramFolder = QCoreApplication::applicationDirPath().toStdString();
+    if (ProgramFolder.empty() || ProgramFolder.back() != '/')
+        ProgramFolder += '/';
+    HelpCommandLine = " " + ProgramFolder + "help.chm";
+    WavFile = "";
+
+    // 6. The text-frame dialog's cursor.
+    SetScreenCursor(1, LoadCursorResource(1009));
+
+    // 7. Window size, default frame size, recent projects.
+    LoadSettings();
+
+    // 8.
+    setWindowTitle("Kelvo");
+
+    // 9. No project is shown yet. (Qt paints every widget double-buffered.)
+    PanelImage->setGeometry(0, 0, 0, 0);
+    PanelImage->hide();
+
+    // 10. A stored size that comes within 40 pixels of the screen means maximised.
+    {
+        const int screenWidth = Screen().Width();
+        const int screenHeight = Screen().Height();
+        if (screenWidth - 40 > OuterWidth() && screenHeight - 40 > OuterHeight())
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+        else
+            setWindowState(windowState() | Qt::WindowMaximized);
+    }
+
+    // 11. ScrollBox1 is double-buffered like every Qt widget.
+
+    // 12.
+    timeGetDevCaps(&TimerCaps, sizeof TimerCaps);
+
+    // 13.
+    PreviewLeft = 0;
+    PreviewTop = 0;
+    *PreviewBitmap = TBitmap();
+
+    // 14.
+    ScreenDepthBytes = ScreenBytesPerPixel();
+    BmpPixelFormat = ScreenDepthBytes == 3 ? pf24bit : pf32bit;
+
+    // 15. Single-frame output.
+    PngTransparentColor = clWhite;
+    PngInterlaced = false;
+    PngCompressionLevel = 9;
+    JpegQuality = 100;
+    GifSaveCompression = 0;
+    GifSaveTransparent = false;
+    GifSaveDither = 0;
+    GifSaveReductionBits = 8;
+    GifSaveReduction = 7;
+    GifSaveTransparentColor = clWhite;
+
+    // 16. Project.
+    GifFrameTime = 500;
+    AviFrameTime = 1000;
+    GifInterlaced = false;
+    GifMerge = false;
+    GifCrop = false;
+    GifOptimize = false;
+    ProjectType = 0;
+    GifLoopCount = 0;
+
+    // 17. The output save dialog.
+    OutputDialogTitle = "Сохранить в AVI или GIF файл";
+    SaveDialog1->Title = OutputDialogTitle;
+    SaveDialog1->Filter = "Audio/Video Interleaved file(*.avi)|*.avi|Animated GIF(*.gif)|*.gif";
+
+    // 18.
+    if (!RecentFiles.empty() && !RecentFiles.front().empty())
+        ListItem0->setEnabled(true);
+
+    // 19. The project named on the command line opens once the window is up.
+    if (!arguments_.empty())
+        PostMessage(WM_OPENCOMMANDLINE);
+
+    AVIForm = this;
+}
 
 TAVIForm::~TAVIForm()
 {
@@ -43,21 +171,21 @@ TAVIForm::~TAVIForm()
         AVIForm = nullptr;
 }
 
-void TAVIForm::PostMessage(UINT message)
+void TAVIForm::PostMessage(UINT message, std::vector<std::string> droppedFiles)
 {
-    QCoreApplication::postEvent(this, new TMessageEvent(message));
+    QCoreApplication::postEvent(this, new TMessageEvent(message, std::move(droppedFiles)));
 }
 
 bool TAVIForm::event(QEvent* e)
 {
     if (e->type() == TMessageEvent::EventType()) {
-        const UINT message = static_cast<TMessageEvent*>(e)->Message;
+        auto* posted = static_cast<TMessageEvent*>(e);
         // The command-line project is opened into a window the user can already see; a
         // message that arrives earlier waits for the first show.
-        if (message == WM_OPENCOMMANDLINE && !shown_)
+        if (posted->Message == WM_OPENCOMMANDLINE && !shown_)
             commandLineOpenWaiting_ = true;
         else
-            Dispatch(message);
+            Dispatch(posted->Message, std::move(posted->Files));
         return true;
     }
     const bool handled = QMainWindow::event(e);
@@ -83,14 +211,14 @@ void TAVIForm::SettleOuterSize()
         });
 }
 
-void TAVIForm::Dispatch(UINT message)
+void TAVIForm::Dispatch(UINT message, std::vector<std::string> droppedFiles)
 {
     switch (message) {
     case WM_OPENCOMMANDLINE:
         OpenCommandLineProject();
         break;
     case WM_DROPFILES:
-        WMDropFiles(std::exchange(droppedFiles_, {}));
+        WMDropFiles(droppedFiles);
         break;
     default:
         break;
@@ -224,10 +352,13 @@ void TAVIForm::dragEnterEvent(QDragEnterEvent* e)
 
 void TAVIForm::dropEvent(QDropEvent* e)
 {
-    droppedFiles_.clear();
+    std::vector<std::string> files;
     for (const QUrl& url : e->mimeData()->urls())
         if (url.isLocalFile())
-            droppedFiles_.push_back(url.toLocalFile().toStdString());
+            files.push_back(url.toLocalFile().toStdString());
     e->acceptProposedAction();
-    Dispatch(WM_DROPFILES);
+    // The files are handled once the drop has ended, as a message of their own: the import
+    // may show message boxes and run for long, which must not happen while the source
+    // application still waits for the drop to finish.
+    PostMessage(WM_DROPFILES, std::move(files));
 }

@@ -3,6 +3,7 @@
 // or written, and every registry failure is silent.
 #include "app/createavi.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -97,4 +98,16 @@ void TAVIForm::SaveSettings()
     }
 
     RegCloseKey(key);
+}
+
+int TAVIForm::OuterWidth() const { return frameGeometry().width(); }
+int TAVIForm::OuterHeight() const { return frameGeometry().height(); }
+
+void TAVIForm::SetOuterSize(int width, int height)
+{
+    wantedOuterWidth_ = width;
+    wantedOuterHeight_ = height;
+    const int frameW = frameGeometry().width() - geometry().width();
+    const int frameH = frameGeometry().height() - geometry().height();
+    resize(std::max(1, width - frameW), std::max(1, height - frameH));
 }

@@ -227,17 +227,25 @@ TEST_F(CommandLine, NothingIsOpenedWithoutParameters)
     EXPECT_TRUE(f.ProjectsRead.empty());
 }
 
-TEST_F(CommandLine, DroppedFilesGoToTheDropHandler)
+TEST_F(CommandLine, DroppedFilesReachTheDropHandlerOnlyAfterTheDropHasEnded)
 {
     TTestForm& f = MakeForm();
     f.setAcceptDrops(true); // as a new or opened project does
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile("/p/a.bmp"), QUrl("https://example.com/x.png"),
-                  QUrl::fromLocalFile("/p/b c.jpg")});
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    f.dropEvent(&drop); // the platform delivers drops only inside a real drag
-    ASSERT_EQ(f.Drops.size(), 1u);
+    auto drop = [&f](std::vector<QUrl> urls) {
+        QMimeData data;
+        data.setUrls(QList<QUrl>(urls.begin(), urls.end()));
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        f.dropEvent(&event); // the platform delivers drops only inside a real drag
+        EXPECT_TRUE(event.isAccepted());
+    };
+    drop({QUrl::fromLocalFile("/p/a.bmp"), QUrl("https://example.com/x.png"), QUrl::fromLocalFile("/p/b c.jpg")});
+    drop({QUrl::fromLocalFile("/p/c.gif")});
+    EXPECT_TRUE(f.Drops.empty()) << "nothing is imported inside the drop event";
+
+    QCoreApplication::sendPostedEvents(&f);
+    ASSERT_EQ(f.Drops.size(), 2u) << "each drop is one message, in order";
     EXPECT_EQ(f.Drops[0], (std::vector<std::string>{"/p/a.bmp", "/p/b c.jpg"}));
+    EXPECT_EQ(f.Drops[1], (std::vector<std::string>{"/p/c.gif"}));
 }
 
 using CloseQuery = TFormTest;
