@@ -35,6 +35,9 @@ QToolBar* MakeToolBar(QWidget* parent, const char* name)
     bar->setFloatable(false);
     bar->setIconSize(QSize(16, 16));
     bar->setContentsMargins(0, 0, 0, 0);
+    // The bars have fixed places and widths; buttons of the class library's size, packed
+    // without gaps, fill them without an overflow arrow.
+    bar->setStyleSheet("QToolBar { spacing: 0px; padding: 0px; border: none; }");
     return bar;
 }
 
@@ -285,6 +288,7 @@ QToolButton* TAVIForm::MakeToolButton(QToolBar* bar, QToolButton* TAVIForm::*mem
     button->setObjectName(name);
     button->setIcon(icon);
     button->setAutoRaise(true);
+    button->setFixedSize(23, 22);
     bar->addWidget(button);
     const bool ownHint = *hint != 0;
     if (ownHint)
@@ -359,6 +363,7 @@ void TAVIForm::CreateToolBars()
     // The body runs the flip command; the arrow opens the modes.
     ToolButFlip->setMenu(PopupMenu1);
     ToolButFlip->setPopupMode(QToolButton::MenuButtonPopup);
+    ToolButFlip->setFixedWidth(36);
     MakeToolButton(ToolBarEffect, &TAVIForm::ToolButAddText, "ToolButAddText",
                    icon(QStyle::SP_FileDialogListView), ActionAddText);
 
@@ -372,6 +377,7 @@ void TAVIForm::CreateToolBars()
                    "Запустить как AVI");
     ToolButRun->setMenu(PopupMenu3);
     ToolButRun->setPopupMode(QToolButton::MenuButtonPopup);
+    ToolButRun->setFixedWidth(36);
     MakeToolButton(ToolBar1, &TAVIForm::ToolButPause, "ToolButPause", icon(QStyle::SP_MediaPause), nullptr,
                    "Пауза");
     MakeToolButton(ToolBar1, &TAVIForm::ToolButStop, "ToolButStop", icon(QStyle::SP_MediaStop), nullptr, "Стоп");
