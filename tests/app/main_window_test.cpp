@@ -257,6 +257,24 @@ TEST_F(MainWindow, ButtonsAndItemsFollowTheirActionAndRunIt)
     EXPECT_EQ(flips.count, 1);
 }
 
+TEST_F(MainWindow, BoundHandlersRunFromTheirComponents)
+{
+    TTestForm& f = MakeForm();
+    // The save command reaches the handler a derived window gives it.
+    f.ActionSaveProject->trigger();
+    EXPECT_EQ(f.Saves, 0) << "disabled";
+    f.SetProjectModified(true);
+    f.ToolButSaveProject->click();
+    f.ItemSaveProject->trigger();
+    EXPECT_EQ(f.Saves, 2);
+
+    f.SetProjectModified(false);
+    f.show();
+    f.ItemExit->trigger();
+    EXPECT_TRUE(f.Closing);
+    EXPECT_TRUE(f.isHidden()) << "the exit item closed the window";
+}
+
 TEST_F(MainWindow, NoTwoCommandsShareAKey)
 {
     TAVIForm& f = MakeForm();
