@@ -501,7 +501,8 @@ HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source, const
     AVICOMPRESSOPTIONS plain;
     plain.fccType = streamtypeVIDEO;
     plain.fccHandler = comptypeDIB;
-    const AVICOMPRESSOPTIONS& chosen = options ? *options : plain;
+    // Zeroed options ask for no compressor at all.
+    const AVICOMPRESSOPTIONS& chosen = options && options->fccHandler ? *options : plain;
     auto encoder = MakeAviEncoder(chosen);
     if (!encoder)
         return AVIERR_NOCOMPRESSOR;
