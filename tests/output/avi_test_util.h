@@ -132,8 +132,8 @@ inline std::vector<std::uint8_t> MakeWav(const TWavSpec& s)
     if (s.ListFirst) {
         id("LIST");
         u32(7);
-        id("INFOx");
-        w.insert(w.end(), {'y', 'z', 0}); // odd size, one pad byte
+        for (const char c : {'I', 'N', 'F', 'O', 'x', 'y', 'z', '\0'}) // 7 bytes and a pad byte
+            w.push_back(std::uint8_t(c));
     }
     id("fmt ");
     u32(s.FmtSize);
