@@ -117,6 +117,7 @@ struct TWavSpec {
     bool ListFirst = false;
     bool NoData = false;
     std::int64_t DataSizeField = -1; // -1: the real size
+    std::int64_t FactSamples = -1;   // >= 0: a fact chunk after the format
 };
 
 inline std::vector<std::uint8_t> MakeWav(const TWavSpec& s)
@@ -145,6 +146,13 @@ inline std::vector<std::uint8_t> MakeWav(const TWavSpec& s)
     u16(s.Bits);
     for (std::uint32_t i = 16; i < s.FmtSize; ++i)
         w.push_back(0);
+    if (s.FmtSize & 1)
+        w.push_back(0);
+    if (s.FactSamples >= 0) {
+        id("fact");
+        u32(4);
+        u32(std::uint32_t(s.FactSamples));
+    }
     if (!s.NoData) {
         id("data");
         u32(s.DataSizeField < 0 ? std::uint32_t(s.Data.size()) : std::uint32_t(s.DataSizeField));
