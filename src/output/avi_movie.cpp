@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "output/avifunction.h"
-#include "platform/blit.h"
 #include "platform/qt/services.h"
 
 namespace {
@@ -35,15 +34,6 @@ bool Succeeded(HRESULT result)
 }
 
 } // namespace
-
-TBitmap ComposeAviFrame(const TBitmap& frame, TPoint origin, int frameWidth, int frameHeight, int screenDepthBytes)
-{
-    // Made in the section's own pixel format, so that turning it into a section is one copy.
-    TBitmap canvas(frameWidth, frameHeight, screenDepthBytes == 3 ? pf24bit : pf32bit);
-    // A project-size area is asked for: the whole frame bitmap arrives, clipped to both.
-    BitBlt(canvas, origin.X, origin.Y, frameWidth, frameHeight, frame, 0, 0, SRCCOPY);
-    return canvas;
-}
 
 void WriteAviMovie(const TAviMovie& movie, const std::string& fileName)
 {

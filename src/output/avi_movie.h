@@ -27,6 +27,3 @@ struct TAviMovie {
 
 // Writes fileName; failures are shown, never thrown at the caller (but for out of memory).
 void WriteAviMovie(const TAviMovie& movie, const std::string& fileName);
-
-// The project-size canvas of one frame: white, with the frame copied in at its origin.
-TBitmap ComposeAviFrame(const TBitmap& frame, TPoint origin, int frameWidth, int frameHeight, int screenDepthBytes);

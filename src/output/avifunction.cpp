@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/blit.h"
+
 namespace {
 
 // What the platform asked of a bitmap before taking it as a DIB section: a header that
@@ -301,4 +303,15 @@ std::unique_ptr<TDibSection> MakeDibSection(const TBitmap& bitmap, int screenDep
         return nullptr;
     }
     return dib;
+}
+
+TBitmap ComposeAviFrame(const TBitmap& frame, TPoint origin, int frameWidth, int frameHeight, int screenDepthBytes)
+{
+    if (frameWidth <= 0 || frameHeight <= 0)
+        return TBitmap(); // becomes no section, which the caller reports
+    // Made in the section's own pixel format, so that turning it into a section is one copy.
+    TBitmap canvas(frameWidth, frameHeight, screenDepthBytes == 3 ? pf24bit : pf32bit);
+    // A project-size area is asked for: the whole frame bitmap arrives, clipped to both.
+    BitBlt(canvas, origin.X, origin.Y, frameWidth, frameHeight, frame, 0, 0, SRCCOPY);
+    return canvas;
 }

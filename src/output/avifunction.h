@@ -58,6 +58,10 @@ std::string AviResultText(HRESULT code);
 // bytes per pixel, else 32. nullptr when the bitmap is empty or too large.
 std::unique_ptr<TDibSection> MakeDibSection(const TBitmap& bitmap, int screenDepthBytes);
 
+// The project-size canvas of one frame: white, with the frame copied in at its origin, in
+// the pixel format of the section it becomes.
+TBitmap ComposeAviFrame(const TBitmap& frame, TPoint origin, int frameWidth, int frameHeight, int screenDepthBytes);
+
 // The length of a WAV file in milliseconds, -1 on failure (reported in a message box) or
 // when the length cannot be computed.
 int WaveDurationMs(const std::string& fileName);
