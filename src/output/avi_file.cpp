@@ -16,6 +16,7 @@ std::uint64_t fileSizeLimit = AviDefaultFileSizeLimit;
 // frames; what they leave of it becomes a JUNK chunk. Two streams with the largest frame
 // format (256-colour table) need about 1.4 KB.
 constexpr std::uint64_t HeaderRoom = 4096;
+constexpr std::uint64_t HeaderLimit = HeaderRoom - 8; // the JUNK chunk's header always fits
 constexpr std::uint64_t MoviListAt = HeaderRoom;
 constexpr std::uint64_t MoviFourCCAt = MoviListAt + 8;
 constexpr std::uint64_t FirstChunkAt = MoviListAt + 12;
@@ -111,7 +112,7 @@ struct TRawStream final : TAviStreamObject {
             return AVIERR_BADFORMAT;
         if (Info.fccType == streamtypeAUDIO && size < 16)
             return AVIERR_BADFORMAT;
-        if (File->HeaderSize(0, (std::size_t(size) + 1) & ~std::size_t(1)) > HeaderRoom)
+        if (File->HeaderSize(0, (std::size_t(size) + 1) & ~std::size_t(1)) > HeaderLimit)
             return AVIERR_BADSIZE;
         Format = std::move(wanted);
         return AVIERR_OK;
@@ -352,14 +353,11 @@ bool TAviFileObject::Finish()
         h.EndChunk(strl);
     }
     h.EndChunk(hdrl);
-    // The room left over; a gap too small for a chunk header cannot happen, as SetFormat
-    // keeps the headers well inside the room.
+    // The room left over; stream creation and formats keep at least a chunk header's worth.
     const std::size_t gap = std::size_t(HeaderRoom) - h.Bytes.size();
-    if (gap >= 8) {
-        h.U32(MakeFourCC('J', 'U', 'N', 'K'));
-        h.U32(DWORD(gap - 8));
-        h.Bytes.resize(std::size_t(HeaderRoom), 0);
-    }
+    h.U32(MakeFourCC('J', 'U', 'N', 'K'));
+    h.U32(DWORD(gap - 8));
+    h.Bytes.resize(std::size_t(HeaderRoom), 0);
     h.U32(MakeFourCC('L', 'I', 'S', 'T'));
     h.U32(DWORD(End - MoviFourCCAt));
     h.U32(MakeFourCC('m', 'o', 'v', 'i'));
@@ -372,8 +370,11 @@ bool TAviFileObject::Finish()
     if (std::fflush(File) != 0)
         ok = false;
     // A failed chunk may have left bytes behind the index.
-    if (std::fseek(File, 0, SEEK_END) == 0 && std::uint64_t(std::ftell(File)) > fileEnd)
-        ok = ::ftruncate(fileno(File), off_t(fileEnd)) == 0 && ok;
+    if (std::fseek(File, 0, SEEK_END) == 0) {
+        const long end = std::ftell(File);
+        if (end < 0 || std::uint64_t(end) > fileEnd)
+            ok = ::ftruncate(fileno(File), off_t(fileEnd)) == 0 && ok;
+    }
     if (std::fclose(File) != 0)
         ok = false;
     File = nullptr;
@@ -425,7 +426,7 @@ HRESULT AVIFileCreateStreamA(PAVIFILE file, PAVISTREAM* stream, const AVISTREAMI
         return AVIERR_UNSUPPORTED;
     if (info->dwScale == 0 || info->dwRate == 0)
         return AVIERR_BADPARAM;
-    if (file->Streams.size() >= MaxStreams || file->HeaderSize(1, 0) > HeaderRoom)
+    if (file->Streams.size() >= MaxStreams || file->HeaderSize(1, 0) > HeaderLimit)
         return AVIERR_BADSIZE;
     auto s = std::make_unique<TRawStream>();
     s->File = file;

@@ -363,6 +363,49 @@ TEST_F(AviWriterTest, PastTheSizeLimitAWriteFailsAndTheFileKeepsWhatCameBefore)
     EXPECT_EQ(avi.Find("hdrl")->Find("avih")->U32(16), 2u);
 }
 
+TEST_F(AviWriterTest, StreamsAreRefusedBeforeTheirHeadersOutgrowTheRoomKeptForThem)
+{
+    AVIFileInit();
+    PAVIFILE file = nullptr;
+    ASSERT_EQ(AVIFileOpenA(&file, File().c_str(), OF_WRITE | OF_CREATE, nullptr), AVIERR_OK);
+    std::vector<BYTE> format(40 + 256 * 4);
+    TBitmapInfoHeader h;
+    h.biWidth = 2;
+    h.biHeight = 2;
+    h.biBitCount = 8;
+    h.biClrUsed = 256;
+    std::memcpy(format.data(), &h, sizeof h);
+    std::vector<PAVISTREAM> streams;
+    HRESULT refused = AVIERR_OK;
+    for (int i = 0; i < 10 && refused == AVIERR_OK; ++i) {
+        AVISTREAMINFOA info;
+        info.fccType = streamtypeVIDEO;
+        info.dwScale = 1;
+        info.dwRate = 25;
+        PAVISTREAM s = nullptr;
+        refused = AVIFileCreateStreamA(file, &s, &info);
+        if (s) {
+            streams.push_back(s);
+            refused = AVIStreamSetFormat(s, 0, format.data(), LONG(format.size()));
+        }
+    }
+    EXPECT_EQ(refused, AVIERR_BADSIZE);
+    for (PAVISTREAM s : streams)
+        AVIStreamRelease(s);
+    HRESULT finished = AVIERR_ERROR;
+    EXPECT_EQ(AVIFileRelease(file, &finished), 0u);
+    EXPECT_EQ(finished, AVIERR_OK);
+    AVIFileExit();
+
+    const auto bytes = ReadBytes(File());
+    TChunk avi;
+    ParseRiff(bytes);
+    ParseChildren(bytes, avi, 12, bytes.size());
+    ASSERT_TRUE(avi.Find("movi"));
+    EXPECT_EQ(avi.Find("movi")->Offset, 4096u);
+    EXPECT_TRUE(avi.Find("JUNK"));
+}
+
 TEST(AviResultText, EveryCodeHasItsText)
 {
     const std::vector<std::pair<std::uint32_t, const char*>> table = {
