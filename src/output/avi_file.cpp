@@ -1,8 +1,10 @@
 #include "output/avi_file.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "output/avi_compressors.h"
@@ -23,6 +25,38 @@ constexpr std::uint64_t FirstChunkAt = MoviListAt + 12;
 constexpr std::size_t MaxStreams = 100; // chunk ids hold two decimal digits
 
 constexpr DWORD AVIF_HASINDEX = 0x10;
+
+// Writes all the pieces at the current position, going on after short writes.
+bool WriteAll(int handle, iovec* pieces, int count)
+{
+    while (count > 0) {
+        const ssize_t done = ::writev(handle, pieces, count);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        std::size_t left = std::size_t(done);
+        while (count > 0 && left >= pieces->iov_len) {
+            left -= pieces->iov_len;
+            ++pieces;
+            --count;
+        }
+        if (count > 0) {
+            pieces->iov_base = static_cast<char*>(pieces->iov_base) + left;
+            pieces->iov_len -= left;
+        }
+    }
+    return true;
+}
+
+bool WriteAt(int handle, std::uint64_t offset, const void* data, std::size_t size)
+{
+    if (::lseek(handle, off_t(offset), SEEK_SET) < 0)
+        return false;
+    iovec piece{const_cast<void*>(data), size};
+    return WriteAll(handle, &piece, 1);
+}
 
 class TByteWriter {
 public:
@@ -72,8 +106,7 @@ struct TAviStreamObject {
 
 struct TAviFileObject {
     DWORD References = 1;
-    std::FILE* File = nullptr;
-    std::vector<char> Buffer;
+    int Handle = -1;
     std::vector<std::unique_ptr<TRawStream>> Streams;
     struct TIndexEntry {
         FOURCC Id;
@@ -254,9 +287,9 @@ HRESULT TAviFileObject::AppendChunk(FOURCC id, const void* data, std::size_t siz
     const DWORD size32 = DWORD(size);
     std::memcpy(header + 4, &size32, 4);
     static const BYTE pad = 0;
-    bool ok = std::fwrite(header, 1, 8, File) == 8 && (size == 0 || std::fwrite(data, 1, size, File) == size) &&
-              ((size & 1) == 0 || std::fwrite(&pad, 1, 1, File) == 1);
-    if (!ok) {
+    // One call per chunk, straight from the caller's bytes: frames are large.
+    iovec pieces[3] = {{header, 8}, {const_cast<void*>(data), size}, {const_cast<BYTE*>(&pad), size & 1}};
+    if (!WriteAll(Handle, pieces, 3)) {
         // Whatever part of the chunk went out is cut off again when the file is finished.
         WriteFailed = true;
         return AVIERR_FILEWRITE;
@@ -268,8 +301,7 @@ HRESULT TAviFileObject::AppendChunk(FOURCC id, const void* data, std::size_t siz
 
 bool TAviFileObject::Finish()
 {
-    bool ok = !WriteFailed && std::fflush(File) == 0;
-    std::clearerr(File);
+    bool ok = !WriteFailed;
 
     TByteWriter index;
     index.U32(MakeFourCC('i', 'd', 'x', '1'));
@@ -362,22 +394,14 @@ bool TAviFileObject::Finish()
     h.U32(DWORD(End - MoviFourCCAt));
     h.U32(MakeFourCC('m', 'o', 'v', 'i'));
 
-    if (std::fseek(File, long(End), SEEK_SET) != 0 ||
-        std::fwrite(index.Bytes.data(), 1, index.Bytes.size(), File) != index.Bytes.size())
-        ok = false;
-    if (std::fseek(File, 0, SEEK_SET) != 0 || std::fwrite(h.Bytes.data(), 1, h.Bytes.size(), File) != h.Bytes.size())
-        ok = false;
-    if (std::fflush(File) != 0)
-        ok = false;
+    ok = WriteAt(Handle, End, index.Bytes.data(), index.Bytes.size()) && ok;
+    ok = WriteAt(Handle, 0, h.Bytes.data(), h.Bytes.size()) && ok;
     // A failed chunk may have left bytes behind the index.
-    if (std::fseek(File, 0, SEEK_END) == 0) {
-        const long end = std::ftell(File);
-        if (end < 0 || std::uint64_t(end) > fileEnd)
-            ok = ::ftruncate(fileno(File), off_t(fileEnd)) == 0 && ok;
-    }
-    if (std::fclose(File) != 0)
-        ok = false;
-    File = nullptr;
+    const off_t end = ::lseek(Handle, 0, SEEK_END);
+    if (end < 0 || std::uint64_t(end) > fileEnd)
+        ok = ::ftruncate(Handle, off_t(fileEnd)) == 0 && ok;
+    ok = ::close(Handle) == 0 && ok;
+    Handle = -1;
     return ok;
 }
 
@@ -400,15 +424,12 @@ HRESULT AVIFileOpenA(PAVIFILE* file, const char* fileName, UINT mode, const void
     if (!(mode & OF_WRITE))
         return AVIERR_UNSUPPORTED; // we only ever write AVI files
     auto object = std::make_unique<TAviFileObject>();
-    object->File = std::fopen(fileName, "wb");
-    if (!object->File)
+    object->Handle = ::open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (object->Handle < 0)
         return AVIERR_FILEOPEN;
-    // Frames are large; a big buffer keeps the small chunk headers from costing a write each.
-    object->Buffer.resize(1 << 20);
-    std::setvbuf(object->File, object->Buffer.data(), _IOFBF, object->Buffer.size());
     static const std::vector<BYTE> room(FirstChunkAt, 0);
-    if (std::fwrite(room.data(), 1, room.size(), object->File) != room.size()) {
-        std::fclose(object->File);
+    if (!WriteAt(object->Handle, 0, room.data(), room.size())) {
+        ::close(object->Handle);
         return AVIERR_FILEWRITE;
     }
     *file = object.release();
