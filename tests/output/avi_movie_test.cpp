@@ -66,6 +66,13 @@ TEST(WriteAviMovie, EveryWayItEndsAndWhatItLeaves)
              m.WavFile = "/nonexistent/sound.wav";
          },
          "Проверьте полный путь к WAV файлу! WAV файл не найден.", title, 3},
+        {"WAV file that is no WAV",
+         [](TAviMovie& m, const std::string& f) {
+             m.AddSound = true;
+             m.WavFile = f + ".wav";
+             WriteBytes(m.WavFile, std::vector<std::uint8_t>(100, 'x'));
+         },
+         "Corrupt file or unrecognized format. Try to select another codec.", title, 3},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
