@@ -1,6 +1,6 @@
 #pragma once
 // The whole project written as an AVI file, with every message the user sees on the way.
-// The main window hands over what it holds; this part needs no window, so it is tested
+// The main window hands over what it holds; this side needs no window, so it is tested
 // without one.
 #include <functional>
 #include <string>

@@ -110,13 +110,13 @@ TEST_F(AviFfmpegTest, DecodedFramesShowEachFrameAtItsPlaceOnWhite)
 
 TEST_F(AviFfmpegTest, TheSoundTrackDecodesToTheWavSamples)
 {
-    TWavSpec spec;
-    spec.ListFirst = true; // a LIST chunk in front of the format is stepped over
-    spec.Data.resize(4 * 2205);
-    for (std::size_t i = 0; i < spec.Data.size(); ++i)
-        spec.Data[i] = std::uint8_t((i * 131) >> 3);
+    TWavShape shape;
+    shape.ListFirst = true; // a LIST chunk in front of the format is stepped over
+    shape.Data.resize(4 * 2205);
+    for (std::size_t i = 0; i < shape.Data.size(); ++i)
+        shape.Data[i] = std::uint8_t((i * 131) >> 3);
     const std::string wav = (dir / "sound.wav").string();
-    WriteBytes(wav, MakeWav(spec));
+    WriteBytes(wav, MakeWav(shape));
     const TBitmap frame = PatternFrame(4, 4, 0);
     TAviMovie movie;
     movie.FrameWidth = movie.FrameHeight = 4;
@@ -129,7 +129,7 @@ TEST_F(AviFfmpegTest, TheSoundTrackDecodesToTheWavSamples)
 
     EXPECT_EQ(Probe("codec_name,sample_rate,channels", "a:0"), "pcm_s16le\n44100\n2\n");
     const std::string samples = Decode("-map 0:a -f s16le");
-    EXPECT_TRUE(samples == std::string(spec.Data.begin(), spec.Data.end())) << samples.size() << " bytes";
+    EXPECT_TRUE(samples == std::string(shape.Data.begin(), shape.Data.end())) << samples.size() << " bytes";
     int exit = -1;
     EXPECT_EQ(RunCommand("ffmpeg -v error -i '" + file + "' -f null - 2>&1", &exit), "");
     EXPECT_EQ(exit, 0);

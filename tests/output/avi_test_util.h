@@ -107,7 +107,7 @@ inline TChunk ParseRiff(const std::vector<std::uint8_t>& file)
 inline std::string FourCCText(std::uint32_t f) { return std::string(reinterpret_cast<const char*>(&f), 4); }
 
 // A WAV image: RIFF/WAVE, optional chunks before the format, 'fmt ' of fmtSize bytes, data.
-struct TWavSpec {
+struct TWavShape {
     std::uint16_t Tag = 1, Channels = 2;
     std::uint32_t Rate = 44100;
     std::uint16_t Bits = 16;
@@ -120,7 +120,7 @@ struct TWavSpec {
     std::int64_t FactSamples = -1;   // >= 0: a fact chunk after the format
 };
 
-inline std::vector<std::uint8_t> MakeWav(const TWavSpec& s)
+inline std::vector<std::uint8_t> MakeWav(const TWavShape& s)
 {
     std::vector<std::uint8_t> w;
     auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) w.push_back(std::uint8_t(v >> (8 * i))); };

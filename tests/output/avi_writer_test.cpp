@@ -57,7 +57,7 @@ TEST_F(AviWriterTest, UncompressedFileWithSoundHasTheHeadersChunksAndIndexOfItsS
         SCOPED_TRACE(c.Period);
         const int height = 3, count = 3;
         const auto frames = Frames(count, c.Width, height, c.DepthBytes);
-        TWavSpec wav;
+        TWavShape wav;
         wav.Data.resize(176400 / 100); // 441 stereo 16-bit samples
         for (std::size_t i = 0; i < wav.Data.size(); ++i)
             wav.Data[i] = std::uint8_t(i * 7);
@@ -159,7 +159,7 @@ TEST_F(AviWriterTest, UncompressedFileWithSoundHasTheHeadersChunksAndIndexOfItsS
 TEST_F(AviWriterTest, OddChunksArePaddedAndMonoEightBitSoundIsCountedInBytes)
 {
     const auto frame = MakeDibSection(PatternFrame(3, 1, 0), 3); // 12-byte rows
-    TWavSpec wav;
+    TWavShape wav;
     wav.Channels = 1;
     wav.Bits = 8;
     wav.Rate = 8000;
@@ -256,14 +256,14 @@ TEST_F(AviWriterTest, StateTable)
     torn.Bits.resize(5);
     TScriptedChooser cancel;
     cancel.Answer = false;
-    TWavSpec mono;
+    TWavShape mono;
     mono.Channels = 1;
     mono.Data = {1, 2, 3, 4};
     const auto monoImage = MakeWav(mono);
-    TWavSpec stereo;
+    TWavShape stereo;
     stereo.Data = {1, 2, 3, 4};
     const auto stereoImage = MakeWav(stereo);
-    TWavSpec noAlign = stereo;
+    TWavShape noAlign = stereo;
     noAlign.BlockAlign = 0;
     auto noAlignImage = MakeWav(noAlign);
     noAlignImage[32] = noAlignImage[33] = 0; // block align field

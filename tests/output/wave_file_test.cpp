@@ -18,7 +18,7 @@ int Layout(const std::vector<std::uint8_t>& image, TWaveLayout& layout)
 
 TEST(WaveLayout, ChunksAreWalkedWithTheirSizesCheckedAgainstTheFile)
 {
-    TWavSpec plain;
+    TWavShape plain;
     plain.Data = {1, 2, 3, 4, 5, 6, 7, 8};
     TWaveLayout layout;
     ASSERT_EQ(Layout(MakeWav(plain), layout), 0);
@@ -27,7 +27,7 @@ TEST(WaveLayout, ChunksAreWalkedWithTheirSizesCheckedAgainstTheFile)
     EXPECT_EQ(layout.Format.nBlockAlign, 4);
 
     // LIST in front, and a format chunk longer than 16 bytes: found all the same.
-    TWavSpec padded = plain;
+    TWavShape padded = plain;
     padded.ListFirst = true;
     padded.FmtSize = 18;
     const auto paddedImage = MakeWav(padded);
@@ -37,7 +37,7 @@ TEST(WaveLayout, ChunksAreWalkedWithTheirSizesCheckedAgainstTheFile)
     EXPECT_EQ(std::memcmp(&paddedImage[layout.DataOffset], plain.Data.data(), 8), 0);
 
     // A data size past the end counts the bytes that are there.
-    TWavSpec lying = plain;
+    TWavShape lying = plain;
     lying.DataSizeField = 0xFFFFFFF0;
     ASSERT_EQ(Layout(MakeWav(lying), layout), 0);
     EXPECT_EQ(layout.DataSize, 8u);
@@ -47,7 +47,7 @@ TEST(WaveLayout, ChunksAreWalkedWithTheirSizesCheckedAgainstTheFile)
     std::memcpy(&noFormat[12], "abcd", 4);
     auto shortFormat = MakeWav(plain);
     shortFormat[16] = 12;
-    TWavSpec noData = plain;
+    TWavShape noData = plain;
     noData.NoData = true;
     auto huge = MakeWav(plain);
     std::memcpy(&huge[16], "\xFF\xFF\xFF\xFF", 4); // format chunk claims 4 GB
@@ -82,9 +82,9 @@ class WaveDurationTest : public ::testing::Test {
 protected:
     void SetUp() override { SetMessageBoxes(&boxes); }
     void TearDown() override { SetMessageBoxes(nullptr); }
-    int Duration(const TWavSpec& spec)
+    int Duration(const TWavShape& shape)
     {
-        WriteBytes(dir / "a.wav", MakeWav(spec));
+        WriteBytes(dir / "a.wav", MakeWav(shape));
         return WaveDurationMs((dir / "a.wav").string());
     }
     TTempDir dir;
@@ -93,29 +93,29 @@ protected:
 
 TEST_F(WaveDurationTest, LengthFromTheDataOrTheFactChunk)
 {
-    TWavSpec tenSeconds;
+    TWavShape tenSeconds;
     tenSeconds.Data.resize(1764000);
     EXPECT_EQ(Duration(tenSeconds), 10000);
 
-    TWavSpec mono8;
+    TWavShape mono8;
     mono8.Channels = 1;
     mono8.Bits = 8;
     mono8.Rate = 8000;
     mono8.Data.resize(7999);
     EXPECT_EQ(Duration(mono8), 999) << "truncated";
 
-    TWavSpec compressed;
+    TWavShape compressed;
     compressed.Tag = 2;
     compressed.Bits = 4;
     compressed.FmtSize = 20;
     compressed.FactSamples = 22050;
     compressed.Data.resize(100);
     EXPECT_EQ(Duration(compressed), 500);
-    TWavSpec pcmWithFact = tenSeconds;
+    TWavShape pcmWithFact = tenSeconds;
     pcmWithFact.FactSamples = 1;
     EXPECT_EQ(Duration(pcmWithFact), 10000) << "PCM ignores the fact chunk";
 
-    TWavSpec noBits = mono8;
+    TWavShape noBits = mono8;
     noBits.Bits = 0;
     EXPECT_EQ(Duration(noBits), -1);
     EXPECT_TRUE(boxes.Asked.empty());
@@ -124,7 +124,7 @@ TEST_F(WaveDurationTest, LengthFromTheDataOrTheFactChunk)
 TEST_F(WaveDurationTest, FailuresAreShownAndGiveMinusOne)
 {
     EXPECT_EQ(WaveDurationMs((dir / "missing.wav").string()), -1);
-    TWavSpec noData;
+    TWavShape noData;
     noData.NoData = true;
     EXPECT_EQ(Duration(noData), -1);
     ASSERT_EQ(boxes.Asked.size(), 2u);
