@@ -8,12 +8,9 @@
 #include <vector>
 
 #include "app/createavi.h"
-#include "gif/gifimage.h"
-#include "platform/bitmap.h"
+#include "app/start_platform.h"
 #include "platform/qt/application.h"
-#include "platform/qt/gif_scheduler.h"
-#include "platform/qt/qt_bridge.h"
-#include "platform/qt/services.h"
+#include "platform/qt/message_boxes.h"
 
 namespace {
 
@@ -35,13 +32,7 @@ int main(int argc, char** argv)
     try {
         application = std::make_unique<TApplication>(argc, argv);
         application->SetTitle("Kelvo");
-        InstallQtTextRenderer();
-        InstallQtClipboard();
-        InstallQtGIFScheduler();
-        // Device bitmaps follow the screen the program runs on; the GIF library takes its
-        // palette and dithering defaults from that depth when it registers its picture class.
-        SetScreenBitsPerPixel(Screen().BitsPerPixel() * Screen().Planes());
-        GIFLibraryStartup();
+        StartPlatform();
         std::vector<std::string> arguments(argv + 1, argv + argc);
         window = std::make_unique<TAVIForm>(std::move(arguments));
         window->show();

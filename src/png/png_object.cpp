@@ -1,5 +1,4 @@
-// TPNGObject itself: loading and saving the chunk list, copies, the header chunk and the
-// registration as a picture format.
+// TPNGObject itself: loading and saving the chunk list, copies and the header chunk.
 #include <cctype>
 #include <cstring>
 
@@ -9,17 +8,6 @@
 namespace {
 
 const BYTE PngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-
-struct TPngUnit {
-    TPngUnit()
-    {
-        ChunkClasses();
-        TPicture::RegisterFileFormat("png", "Portable Network Graphics", "TPNGObject",
-                                     [] { return std::make_unique<TPNGObject>(); });
-    }
-    ~TPngUnit() { TPicture::UnregisterGraphicClass("TPNGObject"); }
-};
-TPngUnit PngUnit;
 
 bool ValidColorAndDepth(BYTE colorType, BYTE depth)
 {

@@ -1,51 +1,31 @@
 #include "form_fixture.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QToolBar>
 
 #include <fstream>
 #include <sstream>
 
-#include "platform/qt/application.h"
+#include "app/start_platform.h"
 #include "platform/registry.h"
-
-void EnsureApplication()
-{
-    static TApplication* application = [] {
-        static int argc = 1;
-        static char name[] = "kelvo_app_tests";
-        static char* argv[] = {name, nullptr};
-        auto* app = new TApplication(argc, argv);
-        app->SetTitle("Kelvo");
-        app->setQuitOnLastWindowClosed(false);
-        return app;
-    }();
-    (void)application;
-}
 
 void TFormTest::SetUp()
 {
     EnsureApplication();
+    // With the fixed screen in place, so that every test program starts on the same depth.
+    StartPlatform();
     SetRegistryStorePath(StorePath());
-    UseScreen(1024, 768, 24);
-    SetMessageBoxes(&boxes_);
-    SetFileDialogs(&dialogs_);
 }
 
 void TFormTest::TearDown()
 {
     form_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    SetMessageBoxes(nullptr);
-    SetFileDialogs(nullptr);
-    SetScreen(nullptr);
     SetRegistryStorePath({});
 }
 
-void TFormTest::UseScreen(int width, int height, int bits)
-{
-    screen_ = std::make_unique<TFixedScreen>(width, height, bits);
-    SetScreen(screen_.get());
-}
+void TFormTest::UseScreen(int width, int height, int bits) { desktop_.Screen.Set(width, height, bits); }
 
 void TFormTest::WriteKey(const std::vector<std::string>& valueLines)
 {

@@ -1,6 +1,7 @@
 #pragma once
-// A main window built headless: a temporary registry store, a fixed screen and scripted
-// message boxes and file dialogs, so that nothing reaches the desktop.
+// A main window built headless: a temporary registry store and the desktop's doubles (a fixed
+// 1024 x 768 x 24 screen, scripted boxes and dialogs, timers the test fires), on the platform
+// the program starts, so that nothing reaches the desktop.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,13 +10,10 @@
 #include <vector>
 
 #include "app/createavi.h"
-#include "platform/qt/file_dialogs.h"
 #include "platform/qt/services.h"
 #include "support/paths.h"
-
-// The one application object of the test program (our own, so that its exception display
-// is the one under test). Created on first use and kept to the end.
-void EnsureApplication();
+#include "support/qt/application.h"
+#include "support/qt/fake_desktop.h"
 
 // Records the commands whose work lives in other units.
 class TTestForm : public TAVIForm {
@@ -48,9 +46,10 @@ protected:
     // What a first project leaves behind: the toolbars up, the settings written at the end.
     void PretendProjectOpened();
 
+    // First made, last gone: the window never outlives the doubles it was made with.
+    TFakeDesktop desktop_;
+    TFakeMessageBoxes& boxes_ = desktop_.MessageBoxes;
+    TFakeFileDialogs& dialogs_ = desktop_.FileDialogs;
     kelvo::test::TTempDir temp_;
-    std::unique_ptr<TFixedScreen> screen_;
-    TScriptedMessageBoxes boxes_;
-    TScriptedFileDialogs dialogs_;
     std::unique_ptr<TTestForm> form_;
 };

@@ -12,10 +12,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "form_fixture.h"
 #include "gif/gifimage.h"
 #include "platform/qt/controls.h"
@@ -342,18 +338,11 @@ TEST_F(CloseQuery, WritesTheRegistryOnlyOnceAProjectExisted)
 TEST_F(CloseQuery, EndsAHelpViewerThatStillRuns)
 {
     TTestForm& f = MakeForm();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    f.HelpProcess.dwProcessId = DWORD(child);
+    ASSERT_TRUE(CreateProcessA("viewer", {}, f.HelpProcess));
+    const DWORD viewer = f.HelpProcess.dwProcessId;
     EXPECT_TRUE(CloseForm());
     EXPECT_EQ(f.HelpExitCode, STILL_ACTIVE);
-    EXPECT_EQ(::kill(child, 0), -1) << "the viewer was ended and reaped";
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, WNOHANG);
+    EXPECT_EQ(desktop_.Processes.Terminated, std::vector<DWORD>{viewer});
 }
 
 TEST_F(CloseQuery, ExitKillsThePreviewTimerAndCloses)

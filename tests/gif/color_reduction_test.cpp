@@ -7,6 +7,7 @@
 #include "gif/color_reduction.h"
 #include "gif/gif_types.h"
 #include "platform/bitmap.h"
+#include "support/error_of.h"
 
 using namespace kelvo::test;
 
@@ -17,17 +18,6 @@ std::vector<TPaletteEntry> Entries(HPALETTE palette)
     std::vector<TPaletteEntry> entries(std::size_t(GetPaletteEntries(palette, 0, 0, nullptr)));
     GetPaletteEntries(palette, 0, int(entries.size()), entries.data());
     return entries;
-}
-
-template <typename F>
-std::string ErrorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const GIFException& e) {
-        return e.Message;
-    }
-    return "(no error)";
 }
 
 struct TLookupCase {

@@ -8,6 +8,7 @@
 #include "gif_test_util.h"
 #include "platform/canvas.h"
 #include "support/paths.h"
+#include "support/error_of.h"
 
 namespace {
 
@@ -34,16 +35,6 @@ std::vector<TRGBQuad> Table(int n)
     for (int i = 0; i < n; ++i)
         table.push_back(TRGBQuad{BYTE(i * 3), BYTE(255 - i), BYTE(i * 7), 0});
     return table;
-}
-
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const GIFException& e) {
-        return e.Message;
-    }
-    return "";
 }
 
 // A 24-bit bitmap with a different colour in every pixel.

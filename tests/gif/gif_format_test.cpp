@@ -6,22 +6,12 @@
 
 #include "gif_test_util.h"
 #include "support/paths.h"
+#include "support/error_of.h"
 
 using namespace giftest;
 using Bytes = std::vector<BYTE>;
 
 namespace {
-
-template <typename F>
-std::string ErrorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const GIFException& e) {
-        return e.Message;
-    }
-    return "";
-}
 
 Bytes Cat(std::initializer_list<Bytes> parts)
 {

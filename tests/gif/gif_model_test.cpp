@@ -5,21 +5,11 @@
 
 #include "gif_test_util.h"
 #include "platform/bitmap.h"
+#include "support/error_of.h"
 
 using namespace giftest;
 
 namespace {
-
-template <typename F>
-std::string ErrorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const GIFException& e) {
-        return e.Message;
-    }
-    return "";
-}
 
 TEST(GifModel, NewImageIsEmptyAndTakesTheDefaults)
 {

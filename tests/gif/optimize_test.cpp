@@ -8,6 +8,7 @@
 
 #include "gif/gifimage.h"
 #include "gif_test_util.h"
+#include "support/error_of.h"
 
 namespace {
 
@@ -234,16 +235,6 @@ std::vector<int> Iota(int n, int repeat = 1)
         for (int r = 0; r < repeat; ++r)
             v.push_back(i);
     return v;
-}
-
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const GIFException& e) {
-        return e.Message;
-    }
-    return "(no error)";
 }
 
 } // namespace

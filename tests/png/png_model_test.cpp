@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 
+#include "png/png_startup.h"
 #include "png_test_util.h"
 
 using namespace pngtest;
@@ -132,6 +133,7 @@ TEST(PngChunkList, SizeCannotBeSetAndResourcesLoad)
     EXPECT_EQ(fromResource.Width(), 32);
     EXPECT_THROW(fromResource.LoadFromResourceName(&module, "MISSING"), EPNGCouldNotLoadResource);
 
+    PNGLibraryStartup();
     const TFileFormatEntry* format = TPicture::FindFileFormat("png");
     ASSERT_TRUE(format);
     EXPECT_EQ(format->Description, "Portable Network Graphics");

@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "platform/exceptions.h"
-#include "platform/qt/services.h"
+#include "platform/qt/message_boxes.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -19,10 +19,8 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
-void TApplication::SetTitle(const std::string& title)
-{
-    SetApplicationTitle(title);
-    setApplicationDisplayName(QString::fromStdString(title));
-}
+// Only the exception display takes the title. Giving it to Qt as the display name would make
+// the window system append it to every window title ("Информация — Kelvo").
+void TApplication::SetTitle(const std::string& title) { SetApplicationTitle(title); }
 
 std::string TApplication::Title() const { return ApplicationTitle(); }

@@ -1,5 +1,6 @@
 #include "platform/qt/cursors.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 
@@ -51,3 +52,15 @@ QCursor ScreenCursor(int slot)
 }
 
 bool HasScreenCursor(int slot) { return CursorTable().count(slot) != 0; }
+
+TWaitCursor::TWaitCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+{
+    if (shown_)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+TWaitCursor::~TWaitCursor()
+{
+    if (shown_ && QCoreApplication::instance())
+        QGuiApplication::restoreOverrideCursor();
+}

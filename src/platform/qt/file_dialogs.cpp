@@ -2,10 +2,33 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QStringList>
 
+TFileNameField::~TFileNameField() = default;
 TFileDialog::~TFileDialog() = default;
 TFileDialogs::~TFileDialogs() = default;
+
+std::string TFileDialog::TypedName() const { return field_ ? field_->Text() : std::string(); }
+
+void TFileDialog::SetTypedName(const std::string& name)
+{
+    if (field_)
+        field_->SetText(name);
+}
+
+void TFileDialog::DoShow()
+{
+    if (OnShow)
+        OnShow(*this);
+}
+
+void TFileDialog::DoTypeChange(int filterIndex)
+{
+    FilterIndex = filterIndex;
+    if (OnTypeChange)
+        OnTypeChange(*this);
+}
 
 std::vector<std::pair<std::string, std::string>> SplitDialogFilter(const std::string& filter)
 {
@@ -26,14 +49,40 @@ std::vector<std::pair<std::string, std::string>> SplitDialogFilter(const std::st
 
 namespace {
 
+class TQtNameField : public TFileNameField {
+public:
+    explicit TQtNameField(QLineEdit* edit) : edit_(edit) {}
+    std::string Text() const override { return edit_->text().toStdString(); }
+    void SetText(const std::string& text) override { edit_->setText(QString::fromStdString(text)); }
+
+private:
+    QLineEdit* edit_;
+};
+
+// The field is attached for exactly as long as the dialog is up, whatever way Run leaves.
+class TFieldScope {
+public:
+    TFieldScope(TFileDialog& dialog, TFileNameField* field) : dialog_(dialog) { dialog_.SetNameField(field); }
+    ~TFieldScope() { dialog_.SetNameField(nullptr); }
+
+private:
+    TFileDialog& dialog_;
+};
+
 class TQtFileDialogs : public TFileDialogs {
 public:
-    std::optional<std::string> Run(TFileDialog& dialog) override
+    std::optional<std::vector<std::string>> Run(TFileDialog& dialog) override
     {
         QFileDialog box(QApplication::activeWindow(), QString::fromStdString(dialog.Title),
                         QString::fromStdString(dialog.InitialDir));
+        box.setOption(QFileDialog::DontUseNativeDialog);
+        const bool multi = dialog.Options.count(ofAllowMultiSelect) != 0;
         box.setAcceptMode(dialog.IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        box.setFileMode(dialog.IsSave() ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        box.setFileMode(dialog.IsSave() ? QFileDialog::AnyFile
+                        : multi         ? QFileDialog::ExistingFiles
+                                        : QFileDialog::ExistingFile);
+        if (dialog.IsSave() && !dialog.Options.count(ofOverwritePrompt))
+            box.setOption(QFileDialog::DontConfirmOverwrite);
         if (!dialog.DefaultExt.empty())
             box.setDefaultSuffix(QString::fromStdString(dialog.DefaultExt));
         QStringList filters;
@@ -51,12 +100,33 @@ public:
         }
         if (!dialog.FileName.empty())
             box.selectFile(QString::fromStdString(dialog.FileName));
-        if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
-            return std::nullopt;
+
+        // Qt's own dialog names its file-name field; any line edit will do if that changes.
+        QLineEdit* edit = box.findChild<QLineEdit*>("fileNameEdit");
+        if (!edit)
+            edit = box.findChild<QLineEdit*>();
+        std::optional<TQtNameField> field;
+        if (edit)
+            field.emplace(edit);
+        TFieldScope scope(dialog, field ? &*field : nullptr);
+
+        QObject::connect(&box, &QFileDialog::filterSelected, &box, [&](const QString& chosen) {
+            const int index = int(filters.indexOf(chosen));
+            if (index >= 0)
+                dialog.DoTypeChange(index + 1);
+        });
+        QMetaObject::invokeMethod(&box, [&dialog] { dialog.DoShow(); }, Qt::QueuedConnection);
+
+        const bool accepted = box.exec() == QDialog::Accepted;
         const int chosen = int(filters.indexOf(box.selectedNameFilter()));
         if (chosen >= 0)
             dialog.FilterIndex = chosen + 1;
-        return box.selectedFiles().front().toStdString();
+        if (!accepted || box.selectedFiles().isEmpty())
+            return std::nullopt;
+        std::vector<std::string> files;
+        for (const QString& f : box.selectedFiles())
+            files.push_back(f.toStdString());
+        return files;
     }
 };
 
@@ -71,18 +141,11 @@ void SetFileDialogs(TFileDialogs* service) { fileDialogs = service ? service : &
 bool TFileDialog::Execute()
 {
     auto chosen = FileDialogs().Run(*this);
-    if (!chosen)
+    if (!chosen || chosen->empty())
         return false;
-    FileName = *chosen;
+    if (!Options.count(ofAllowMultiSelect))
+        chosen->resize(1);
+    Files = std::move(*chosen);
+    FileName = Files.front();
     return true;
-}
-
-std::optional<std::string> TScriptedFileDialogs::Run(TFileDialog& dialog)
-{
-    Titles.push_back(dialog.Title);
-    if (Answers.empty())
-        return std::nullopt;
-    auto answer = Answers.front();
-    Answers.pop_front();
-    return answer;
 }

@@ -8,20 +8,7 @@
 #include <thread>
 
 #include "platform/qt/gif_scheduler.h"
-
-namespace {
-
-void EnsureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "kelvo_platform_qt_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
-} // namespace
+#include "support/qt/application.h"
 
 TEST(QtGifScheduler, StepsFromAnotherThreadRunInTheEventLoop)
 {

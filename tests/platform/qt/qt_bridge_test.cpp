@@ -13,18 +13,9 @@
 #include "platform/canvas.h"
 #include "platform/clipboard.h"
 #include "platform/qt/qt_bridge.h"
+#include "support/qt/application.h"
 
 namespace {
-
-void EnsureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "kelvo_platform_qt_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
 
 class QtBridge : public ::testing::Test {
 protected:

@@ -1,13 +1,14 @@
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
 
-#include "form_fixture.h"
 #include "platform/exceptions.h"
-#include "platform/qt/file_dialogs.h"
 #include "platform/qt/services.h"
+#include "support/qt/application.h"
+#include "support/qt/fake_desktop.h"
 
 namespace {
 
@@ -24,39 +25,34 @@ public:
 TEST(ExceptionDisplay, AnExceptionLeavingAHandlerIsShownAndDeliveryGoesOn)
 {
     EnsureApplication();
-    TScriptedMessageBoxes boxes;
-    SetMessageBoxes(&boxes);
+    TFakeDesktop desktop;
     TThrowingObject target;
     QEvent event(QEvent::User);
     EXPECT_FALSE(QCoreApplication::sendEvent(&target, &event));
-    SetMessageBoxes(nullptr);
-    ASSERT_EQ(boxes.Asked.size(), 1u);
-    EXPECT_EQ(boxes.Asked[0].Text, "Bitmap image is not valid");
-    EXPECT_EQ(boxes.Asked[0].Caption, "Kelvo");
-    EXPECT_EQ(boxes.Asked[0].Flags, MB_OK | MB_ICONERROR);
+    ASSERT_EQ(desktop.MessageBoxes.Asked.size(), 1u);
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Text, "Bitmap image is not valid");
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Caption, "Kelvo");
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Flags, MB_OK | MB_ICONERROR);
 }
 
-TEST(ScriptedServices, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)
+TEST(FakeMessageBoxes, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)
 {
-    TScriptedMessageBoxes boxes;
+    TFakeMessageBoxes boxes;
     boxes.Answers = {IDNO};
     EXPECT_EQ(boxes.Show("a", "b", MB_YESNOCANCEL), IDNO);
     EXPECT_EQ(boxes.Show("c", "d", MB_YESNOCANCEL | MB_ICONQUESTION), IDYES);
     EXPECT_EQ(boxes.Show("e", "f", MB_OK), IDOK);
     ASSERT_EQ(boxes.Asked.size(), 3u);
     EXPECT_EQ(boxes.Asked[1].Flags & MB_ICONMASK, MB_ICONQUESTION);
+}
 
-    TScriptedFileDialogs dialogs;
-    SetFileDialogs(&dialogs);
-    dialogs.Answers = {std::string("/tmp/x.mcp")};
-    TSaveDialog save;
-    save.Title = "T";
-    EXPECT_TRUE(save.Execute());
-    EXPECT_EQ(save.FileName, "/tmp/x.mcp");
-    EXPECT_FALSE(save.Execute()) << "script used up: cancel";
-    EXPECT_EQ(save.FileName, "/tmp/x.mcp");
-    EXPECT_EQ(dialogs.Titles, (std::vector<std::string>{"T", "T"}));
-    SetFileDialogs(nullptr);
+TEST(FakeMessageBoxes, StrictFailsOnABoxNobodyScripted)
+{
+    TFakeDesktop desktop;
+    desktop.SetStrict(true);
+    desktop.MessageBoxes.Answers = {IDNO};
+    EXPECT_EQ(MessageBox("Сохранить изменения в проекте?", "Информация", MB_YESNOCANCEL), IDNO);
+    EXPECT_NONFATAL_FAILURE(MessageBox("Это не PNG.", "Ошибка", MB_OK), "unscripted message box \"Ошибка\"");
 }
 
 TEST(DialogFilter, SplitsIntoDescriptionPatternPairs)

@@ -1,0 +1,24 @@
+#include "app/start_platform.h"
+
+#include "gif/gifimage.h"
+#include "platform/bitmap.h"
+#include "platform/qt/gif_scheduler.h"
+#include "platform/qt/qt_bridge.h"
+#include "platform/qt/screen.h"
+#include "png/png_startup.h"
+
+void StartPlatform()
+{
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    InstallQtTextRenderer();
+    InstallQtClipboard();
+    InstallQtGIFScheduler();
+    // The GIF library takes its palette and dithering defaults from the screen's depth when it
+    // registers, so the depth must be known first.
+    SetScreenBitsPerPixel(Screen().BitsPerPixel() * Screen().Planes());
+    GIFLibraryStartup();
+    PNGLibraryStartup();
+}

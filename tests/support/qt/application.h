@@ -1,0 +1,5 @@
+#pragma once
+// The one application object of a Qt test program: ours, titled "Kelvo" as the program's, so
+// that its exception display is the one under test. Made on first use and kept to the end;
+// closing the last window does not end it.
+void EnsureApplication();

@@ -1,0 +1,28 @@
+#pragma once
+// Every service of the desktop replaced by its double for the life of one object: the
+// constructor installs them all, the destructor puts the real ones back. A test (or a
+// fixture) holds one and scripts or reads the doubles through its members.
+#include "support/qt/fake_dialogs.h"
+#include "support/qt/fake_system.h"
+
+class TFakeDesktop {
+public:
+    TFakeDesktop();
+    ~TFakeDesktop();
+    TFakeDesktop(const TFakeDesktop&) = delete;
+    TFakeDesktop& operator=(const TFakeDesktop&) = delete;
+
+    // Strict: a message box, dialog, file dialog or chooser that the test did not script
+    // fails the test.
+    void SetStrict(bool strict);
+
+    TFakeMessageBoxes MessageBoxes;
+    TFakeModalDialogs ModalDialogs;
+    TFakeFileDialogs FileDialogs;
+    TFakeChooseDialogs ChooseDialogs;
+    TFixedScreen Screen{1024, 768, 24};
+    TFakeTimers Timers;
+    TFakeSound Sound;
+    TFakeShell Shell;
+    TFakeProcesses Processes;
+};
