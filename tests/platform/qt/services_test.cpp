@@ -1,4 +1,3 @@
-#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -33,26 +32,6 @@ TEST(ExceptionDisplay, AnExceptionLeavingAHandlerIsShownAndDeliveryGoesOn)
     EXPECT_EQ(desktop.MessageBoxes.Asked[0].Text, "Bitmap image is not valid");
     EXPECT_EQ(desktop.MessageBoxes.Asked[0].Caption, "Kelvo");
     EXPECT_EQ(desktop.MessageBoxes.Asked[0].Flags, MB_OK | MB_ICONERROR);
-}
-
-TEST(FakeMessageBoxes, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)
-{
-    TFakeMessageBoxes boxes;
-    boxes.Answers = {IDNO};
-    EXPECT_EQ(boxes.Show("a", "b", MB_YESNOCANCEL), IDNO);
-    EXPECT_EQ(boxes.Show("c", "d", MB_YESNOCANCEL | MB_ICONQUESTION), IDYES);
-    EXPECT_EQ(boxes.Show("e", "f", MB_OK), IDOK);
-    ASSERT_EQ(boxes.Asked.size(), 3u);
-    EXPECT_EQ(boxes.Asked[1].Flags & MB_ICONMASK, MB_ICONQUESTION);
-}
-
-TEST(FakeMessageBoxes, StrictFailsOnABoxNobodyScripted)
-{
-    TFakeDesktop desktop;
-    desktop.SetStrict(true);
-    desktop.MessageBoxes.Answers = {IDNO};
-    EXPECT_EQ(MessageBox("Сохранить изменения в проекте?", "Информация", MB_YESNOCANCEL), IDNO);
-    EXPECT_NONFATAL_FAILURE(MessageBox("Это не PNG.", "Ошибка", MB_OK), "unscripted message box \"Ошибка\"");
 }
 
 TEST(DialogFilter, SplitsIntoDescriptionPatternPairs)

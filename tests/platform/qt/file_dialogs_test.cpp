@@ -1,0 +1,129 @@
+// File dialogs: the double's scripts, and the real dialog's field and filter events.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QTimer>
+
+#include "platform/qt/file_dialogs.h"
+#include "support/failures.h"
+#include "support/qt/application.h"
+#include "support/qt/fake_desktop.h"
+
+namespace {
+
+const char* const kFrameFilter =
+    "Bitmaps(*.bmp)|*.bmp|GIF Image(*.gif)|*.gif|JPEG Image(*.jpg)|*.jpg|Portable Network Graphics(*.png)|*.png";
+
+// What a save dialog's filter handler does: the typed name takes the new filter's extension.
+void FollowFilter(TFileDialog& dialog)
+{
+    std::string name = dialog.TypedName();
+    if (name.empty())
+        return;
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && name.find('/', dot) == std::string::npos)
+        name.erase(dot);
+    const char* const ext[] = {".bmp", ".gif", ".jpg", ".png"};
+    name += dialog.FilterIndex >= 1 && dialog.FilterIndex <= 4 ? ext[dialog.FilterIndex - 1] : ".bmp";
+    dialog.SetTypedName(name);
+}
+
+TEST(FakeFileDialogs, ScriptsTypingFilterSwitchesAndTheChoice)
+{
+    TFakeDesktop desktop;
+    TSaveDialog save;
+    save.Title = "Сохранить кадр";
+    save.Filter = kFrameFilter;
+    save.FileName = "/tmp/old.bmp";
+    std::vector<std::string> seen;
+    save.OnShow = [&](TFileDialog& d) { seen.push_back("show " + d.TypedName()); };
+    save.OnTypeChange = [&](TFileDialog& d) {
+        seen.push_back("type " + std::to_string(d.FilterIndex));
+        FollowFilter(d);
+    };
+    desktop.FileDialogs.Next().Type("frame.jpeg").SwitchToFilter(1).SwitchToFilter(4).ChooseTyped();
+    desktop.FileDialogs.Next().Type("other").SwitchToFilter(2).Cancel();
+
+    ASSERT_TRUE(save.Execute());
+    EXPECT_EQ(save.FileName, "frame.png");
+    EXPECT_EQ(save.Files, std::vector<std::string>{"frame.png"});
+    EXPECT_EQ(save.FilterIndex, 4);
+    EXPECT_EQ(seen, (std::vector<std::string>{"show /tmp/old.bmp", "type 1", "type 4"}));
+    EXPECT_FALSE(save.HasNameField()) << "no field once the dialog is gone";
+
+    EXPECT_FALSE(save.Execute());
+    EXPECT_EQ(save.FileName, "frame.png") << "a cancel keeps the name";
+    EXPECT_EQ(save.FilterIndex, 2) << "but not the filter the user switched to";
+    ASSERT_EQ(desktop.FileDialogs.Shown.size(), 2u);
+    EXPECT_EQ(desktop.FileDialogs.Shown[1].FilterIndex, 4);
+    EXPECT_EQ(desktop.FileDialogs.Shown[1].TypedName, "other.gif");
+    EXPECT_EQ(desktop.FileDialogs.Shown[1].Title, "Сохранить кадр");
+}
+
+TEST(FakeFileDialogs, SeveralFilesOnlyWhereTheDialogAllowsThem)
+{
+    TFakeDesktop desktop;
+    TOpenDialog open;
+    open.Options = {ofHideReadOnly, ofAllowMultiSelect, ofEnableSizing};
+    desktop.FileDialogs.Choose({"/p/b.png", "/p/a.gif"});
+    ASSERT_TRUE(open.Execute());
+    EXPECT_EQ(open.Files, (std::vector<std::string>{"/p/b.png", "/p/a.gif"})) << "in the order chosen";
+    EXPECT_EQ(open.FileName, "/p/b.png");
+
+    TOpenDialog single;
+    desktop.FileDialogs.Choose({"/p/b.png", "/p/a.gif"});
+    bool chosen = false;
+    const auto failures = FailuresOf([&] { chosen = single.Execute(); });
+    EXPECT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(single.Files, std::vector<std::string>{"/p/b.png"});
+}
+
+TEST(FakeFileDialogs, UnscriptedRunsCancelAndFailWhenStrict)
+{
+    TFakeDesktop desktop;
+    TOpenDialog open;
+    EXPECT_FALSE(open.Execute());
+    desktop.SetStrict(true);
+    const auto failures = FailuresOf([&] { EXPECT_FALSE(open.Execute()); });
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("unscripted file dialog"), std::string::npos);
+    desktop.FileDialogs.Next().SwitchToFilter(3).Cancel();
+    EXPECT_EQ(FailuresOf([&] { open.Execute(); }).size(), 1u) << "a dialog with no third filter";
+}
+
+// The real dialog, driven from inside its own event loop the way a user would drive it.
+TEST(QtFileDialogs, QtsOwnDialogGivesTheTypedNameAndReportsFilterSwitches)
+{
+    EnsureApplication();
+    TSaveDialog save;
+    save.Title = "Сохранить кадр";
+    save.Filter = kFrameFilter;
+    std::vector<std::string> typed;
+    bool native = true;
+    save.OnShow = [&](TFileDialog& d) {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        native = !box->testOption(QFileDialog::DontUseNativeDialog);
+        ASSERT_TRUE(d.HasNameField());
+        d.SetTypedName("clip.bmp");
+        // The user picks the PNG filter in the type box.
+        auto* types = box->findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_TRUE(types);
+        types->setCurrentIndex(3);
+        QMetaObject::invokeMethod(types, "activated", Q_ARG(int, 3));
+        QMetaObject::invokeMethod(types, "textActivated", Q_ARG(QString, types->itemText(3)));
+        typed.push_back(d.TypedName());
+        box->reject();
+    };
+    save.OnTypeChange = [&](TFileDialog& d) { FollowFilter(d); };
+    EXPECT_FALSE(save.Execute());
+    EXPECT_FALSE(native);
+    EXPECT_EQ(typed, std::vector<std::string>{"clip.png"});
+    EXPECT_EQ(save.FilterIndex, 4);
+    EXPECT_FALSE(save.HasNameField());
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+// Message boxes: the real box's title, and the double's answers and strictness.
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "platform/qt/message_boxes.h"
+#include "support/qt/application.h"
+#include "support/qt/fake_desktop.h"
+
+namespace {
+
+TEST(QtMessageBoxes, TheWindowTitleIsTheCaptionAndNothingElse)
+{
+    EnsureApplication();
+    const struct {
+        const char* caption;
+        UINT flags;
+        int escape; // what closing the box answers
+    } cases[] = {
+        {"Информация", MB_YESNOCANCEL, IDCANCEL},
+        {"Ошибка", MB_OK | MB_ICONERROR, IDOK},
+        {"Kelvo", MB_YESNO, IDNO},
+    };
+    for (const auto& c : cases) {
+        QString title = "(no box)";
+        QTimer::singleShot(0, [&title] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                title = box->windowTitle();
+                box->close();
+            }
+        });
+        EXPECT_EQ(MessageBox("Сохранить изменения в проекте?", c.caption, c.flags), c.escape) << c.caption;
+        EXPECT_EQ(title.toStdString(), c.caption);
+    }
+    // The window system appends a display name, once one is set, to every title it shows; the
+    // name follows the application name exactly while none is set.
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName("title-probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName().toStdString(), "title-probe");
+    QCoreApplication::setApplicationName(name);
+}
+
+TEST(FakeMessageBoxes, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)
+{
+    TFakeMessageBoxes boxes;
+    boxes.Answers = {IDNO};
+    EXPECT_EQ(boxes.Show("a", "b", MB_YESNOCANCEL), IDNO);
+    EXPECT_EQ(boxes.Show("c", "d", MB_YESNOCANCEL | MB_ICONQUESTION), IDYES);
+    EXPECT_EQ(boxes.Show("e", "f", MB_OK), IDOK);
+    ASSERT_EQ(boxes.Asked.size(), 3u);
+    EXPECT_EQ(boxes.Asked[1].Flags & MB_ICONMASK, MB_ICONQUESTION);
+}
+
+TEST(FakeMessageBoxes, StrictFailsOnABoxNobodyScripted)
+{
+    TFakeDesktop desktop;
+    desktop.SetStrict(true);
+    desktop.MessageBoxes.Answers = {IDNO};
+    EXPECT_EQ(MessageBox("Сохранить изменения в проекте?", "Информация", MB_YESNOCANCEL), IDNO);
+    EXPECT_NONFATAL_FAILURE(MessageBox("Это не PNG.", "Ошибка", MB_OK), "unscripted message box \"Ошибка\"");
+}
+
+} // namespace
