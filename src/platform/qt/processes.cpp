@@ -26,14 +26,15 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds limit)
     const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
     if (fd >= 0) {
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd p{fd, POLLIN, 0};
-            const int r = ::poll(&p, 1, int(std::max<std::int64_t>(0, left.count())));
+            const int r = left.count() > 0 ? ::poll(&p, 1, int(left.count())) : 0;
             if (r < 0 && errno == EINTR)
                 continue;
+            if (r == 0 && left.count() > 0)
+                continue; // woke before the deadline
             ::close(fd);
-            return r > 0 && ::waitpid(pid, &status, WNOHANG) == pid;
+            return ::waitpid(pid, &status, WNOHANG) == pid;
         }
     }
 #endif

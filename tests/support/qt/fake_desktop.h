@@ -1,7 +1,11 @@
 #pragma once
 // Every service of the desktop replaced by its double for the life of one object: the
-// constructor installs them all, the destructor puts the real ones back. A test (or a
-// fixture) holds one and scripts or reads the doubles through its members.
+// constructor installs them all, the destructor puts back what was installed before (the
+// real services, unless desktops nest). A test (or a fixture) holds one and scripts or reads
+// the doubles through its members.
+#include <memory>
+
+#include "platform/clipboard.h"
 #include "support/qt/fake_dialogs.h"
 #include "support/qt/fake_system.h"
 
@@ -25,4 +29,9 @@ public:
     TFakeSound Sound;
     TFakeShell Shell;
     TFakeProcesses Processes;
+    TMemoryClipboard Clipboard;
+
+private:
+    struct TInstalled;
+    std::unique_ptr<TInstalled> before_;
 };
