@@ -90,6 +90,9 @@ public:
     TSaveDialog() : TFileDialog(true) {}
 };
 
+// The picture open dialog of the class library; Qt's own dialog shows no preview pane.
+class TOpenPictureDialog : public TOpenDialog {};
+
 // Splits "a|b|c|d" into the pairs (a, b), (c, d); an odd last part is dropped.
 std::vector<std::pair<std::string, std::string>> SplitDialogFilter(const std::string& filter);
 

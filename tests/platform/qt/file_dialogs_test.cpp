@@ -60,6 +60,12 @@ TEST(FakeFileDialogs, ScriptsTypingFilterSwitchesAndTheChoice)
     EXPECT_EQ(desktop.FileDialogs.Shown[1].FilterIndex, 4);
     EXPECT_EQ(desktop.FileDialogs.Shown[1].TypedName, "other.gif");
     EXPECT_EQ(desktop.FileDialogs.Shown[1].Title, "Сохранить кадр");
+
+    save.DefaultExt = "bmp";
+    save.OnTypeChange = nullptr;
+    desktop.FileDialogs.Next().Type("/tmp/v1.2/shot").ChooseTyped();
+    ASSERT_TRUE(save.Execute());
+    EXPECT_EQ(save.FileName, "/tmp/v1.2/shot.bmp");
 }
 
 TEST(FakeFileDialogs, SeveralFilesOnlyWhereTheDialogAllowsThem)

@@ -123,10 +123,17 @@ std::optional<std::vector<std::string>> TFakeFileDialogs::Run(TFileDialog& dialo
         if (script.files_.empty())
             return std::nullopt;
         return script.files_;
-    case TScript::ChosenTyped:
-        if (field.Text().empty())
+    case TScript::ChosenTyped: {
+        std::string name = field.Text();
+        if (name.empty())
             return std::nullopt;
-        return std::vector<std::string>{field.Text()};
+        // As the real dialogs do: a name typed without an extension gets the default one.
+        const auto slash = name.rfind('/');
+        const auto dot = name.rfind('.');
+        if (!dialog.DefaultExt.empty() && (dot == std::string::npos || (slash != std::string::npos && dot < slash)))
+            name += "." + dialog.DefaultExt;
+        return std::vector<std::string>{name};
+    }
     case TScript::Cancelled:
         break;
     }

@@ -76,7 +76,8 @@ public:
         TScript& SwitchToFilter(int index);
         // Ends the run with these files chosen (with several, the dialog must allow it).
         void Choose(std::vector<std::string> files);
-        // Ends the run with the typed name chosen, as pressing Save does.
+        // Ends the run with the typed name chosen, as pressing Save does (a name without an
+        // extension gets the dialog's default one).
         void ChooseTyped();
         void Cancel();
 
