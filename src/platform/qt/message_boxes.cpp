@@ -66,6 +66,8 @@ int MessageBox(const std::string& text, const std::string& caption, UINT flags)
     return MessageBoxes().Show(text, caption, flags);
 }
 
+void ShowMessage(const std::string& text) { MessageBox(text, ApplicationTitle(), MB_OK); }
+
 const std::string& ApplicationTitle() { return applicationTitle; }
 void SetApplicationTitle(const std::string& title) { applicationTitle = title; }
 

@@ -40,7 +40,10 @@ void SetMessageBoxes(TMessageBoxes* service);
 // What the program calls: the application's message box.
 int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
-// The application title: the caption of the exception display.
+// The class library's plain message dialog: the text, the application title as caption, OK.
+void ShowMessage(const std::string& text);
+
+// The application title: the caption of the exception display and of ShowMessage.
 const std::string& ApplicationTitle();
 void SetApplicationTitle(const std::string& title);
 

@@ -30,6 +30,16 @@ void FollowFilter(TFileDialog& dialog)
     dialog.SetTypedName(name);
 }
 
+TEST(DialogFilter, SplitsIntoDescriptionPatternPairs)
+{
+    const auto pairs = SplitDialogFilter("Audio/Video Interleaved file(*.avi)|*.avi|Animated GIF(*.gif)|*.gif");
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[1].first, "Animated GIF(*.gif)");
+    EXPECT_EQ(pairs[1].second, "*.gif");
+    EXPECT_TRUE(SplitDialogFilter("").empty());
+    EXPECT_EQ(SplitDialogFilter("a|b|c").size(), 1u);
+}
+
 TEST(FakeFileDialogs, ScriptsTypingFilterSwitchesAndTheChoice)
 {
     TFakeDesktop desktop;

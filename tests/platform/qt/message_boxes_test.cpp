@@ -1,11 +1,14 @@
-// Message boxes: the real box's title, and the double's answers and strictness.
+// Message boxes: the real box's title, the exception display, and the double's answers and
+// strictness.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 #include <QTimer>
 
+#include "platform/exceptions.h"
 #include "platform/qt/message_boxes.h"
 #include "support/qt/application.h"
 #include "support/qt/fake_desktop.h"
@@ -52,6 +55,40 @@ TEST(FakeMessageBoxes, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)
     EXPECT_EQ(boxes.Show("e", "f", MB_OK), IDOK);
     ASSERT_EQ(boxes.Asked.size(), 3u);
     EXPECT_EQ(boxes.Asked[1].Flags & MB_ICONMASK, MB_ICONQUESTION);
+}
+
+class TThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw EInvalidGraphic("Bitmap image is not valid");
+        return QObject::event(e);
+    }
+};
+
+TEST(ExceptionDisplay, AnExceptionLeavingAHandlerIsShownAndDeliveryGoesOn)
+{
+    EnsureApplication();
+    TFakeDesktop desktop;
+    TThrowingObject target;
+    QEvent event(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&target, &event));
+    ASSERT_EQ(desktop.MessageBoxes.Asked.size(), 1u);
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Text, "Bitmap image is not valid");
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Caption, "Kelvo");
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Flags, MB_OK | MB_ICONERROR);
+}
+
+TEST(FakeMessageBoxes, ShowMessageIsAnOkBoxUnderTheApplicationTitle)
+{
+    EnsureApplication();
+    TFakeDesktop desktop;
+    ShowMessage("AVIERR_USERABORT");
+    ASSERT_EQ(desktop.MessageBoxes.Asked.size(), 1u);
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Caption, "Kelvo");
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Text, "AVIERR_USERABORT");
+    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Flags, MB_OK);
 }
 
 TEST(FakeMessageBoxes, StrictFailsOnABoxNobodyScripted)

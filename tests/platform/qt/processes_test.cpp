@@ -69,6 +69,15 @@ TEST(PosixProcesses, AProcessThatHeedsTheRequestEndsWithoutTheWait)
     EXPECT_EQ(::kill(pid_t(info.dwProcessId), 0), -1);
 }
 
+TEST(PosixProcesses, AProcessThatIsNotOursIsLeftAlone)
+{
+    DWORD code = 12345;
+    EXPECT_FALSE(Processes().QueryExitCode(0, code));
+    EXPECT_FALSE(Processes().QueryExitCode(1, code)) << "init is no child of ours";
+    EXPECT_FALSE(Processes().Terminate(1, 0));
+    EXPECT_EQ(code, 12345u);
+}
+
 TEST(FakeProcesses, RecordStartsAndFakeTheirEnd)
 {
     TFakeDesktop desktop;
