@@ -109,11 +109,17 @@ std::optional<std::vector<std::string>> TFakeFileDialogs::Run(TFileDialog& dialo
     // The field shows the dialog's file name when it comes up, as the real one does.
     TFakeNameField field;
     field.SetText(dialog.FileName);
-    dialog.SetNameField(&field);
-    dialog.DoShow();
-    for (const auto& step : script.steps_)
-        step(dialog);
-    dialog.SetNameField(nullptr);
+    {
+        // Detached on every way out: a handler that throws must not leave the field behind.
+        struct TAttached {
+            TFileDialog& Dialog;
+            ~TAttached() { Dialog.SetNameField(nullptr); }
+        } attached{dialog};
+        dialog.SetNameField(&field);
+        dialog.DoShow();
+        for (const auto& step : script.steps_)
+            step(dialog);
+    }
     Shown.back().TypedName = field.Text();
 
     switch (script.end_) {
