@@ -1,5 +1,10 @@
 #include "app/start_platform.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <stdexcept>
+
 #include "gif/gifimage.h"
 #include "platform/bitmap.h"
 #include "platform/qt/gif_scheduler.h"
@@ -12,6 +17,10 @@ void StartPlatform()
     static bool started = false;
     if (started)
         return;
+    // Text, clipboard and screen all ask the GUI application; without one they would quietly
+    // do nothing for the rest of the run.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        throw std::logic_error("StartPlatform needs the GUI application object");
     started = true;
     InstallQtTextRenderer();
     InstallQtClipboard();
