@@ -8,6 +8,7 @@
 #include "output/avifunction.h"
 #include "platform/qt/services.h"
 #include "support/paths.h"
+#include "support/qt/fake_dialogs.h"
 
 using namespace kelvo::test;
 
@@ -47,7 +48,7 @@ protected:
 
     TTempDir dir;
     std::string file = (dir / "out.avi").string();
-    TScriptedMessageBoxes boxes;
+    TFakeMessageBoxes boxes;
 };
 
 TEST_F(AviFfmpegTest, FrameRateAndPixelFormatFollowThePeriodAndTheScreenDepth)

@@ -7,6 +7,7 @@
 #include "output/avifunction.h"
 #include "platform/qt/services.h"
 #include "support/paths.h"
+#include "support/qt/fake_dialogs.h"
 
 using namespace kelvo::test;
 
@@ -85,7 +86,7 @@ TEST(WriteAviMovie, EveryWayItEndsAndWhatItLeaves)
         movie.Frames = {&frame, &frame, &frame};
         movie.Origins.resize(3);
         c.Setup(movie, file);
-        TScriptedMessageBoxes boxes;
+        TFakeMessageBoxes boxes;
         SetMessageBoxes(&boxes);
         WriteAviMovie(movie, file);
         SetMessageBoxes(nullptr);
@@ -106,7 +107,7 @@ TEST(WriteAviMovie, EveryWayItEndsAndWhatItLeaves)
 
 TEST(WriteAviMovie, TheFileNameFollowsTheCannotCreateMessage)
 {
-    TScriptedMessageBoxes boxes;
+    TFakeMessageBoxes boxes;
     SetMessageBoxes(&boxes);
     TAviMovie movie;
     movie.AviFrameTime = 40;

@@ -5,6 +5,7 @@
 #include "output/wave_file.h"
 #include "platform/qt/services.h"
 #include "support/paths.h"
+#include "support/qt/fake_dialogs.h"
 
 using namespace kelvo::test;
 
@@ -88,7 +89,7 @@ protected:
         return WaveDurationMs((dir / "a.wav").string());
     }
     TTempDir dir;
-    TScriptedMessageBoxes boxes;
+    TFakeMessageBoxes boxes;
 };
 
 TEST_F(WaveDurationTest, LengthFromTheDataOrTheFactChunk)
