@@ -10,6 +10,8 @@
 
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
+#include "platform/icon_image.h"
+#include "platform/jpeg_image.h"
 
 TPersistent::~TPersistent() = default;
 
@@ -124,6 +126,10 @@ struct TRegistry {
         files.push_back({"bmp", "Bitmaps", "TBitmap", bitmap});
         clipboard.push_back({CF_DIB, "TBitmap", bitmap});
         clipboard.push_back({CF_BITMAP, "TBitmap", bitmap});
+        auto jpeg = [] { return std::unique_ptr<TGraphic>(new TJPEGImage); };
+        files.push_back({"jpg", "JPEG Image File", "TJPEGImage", jpeg});
+        files.push_back({"jpeg", "JPEG Image File", "TJPEGImage", jpeg});
+        files.push_back({"ico", "Icon", "TIcon", [] { return std::unique_ptr<TGraphic>(new TIcon); }});
     }
 };
 

@@ -1,0 +1,14 @@
+#pragma once
+// Where a frame's picture goes inside the project frame, and the frame bitmap made from it.
+#include "app/frame_list.h"
+#include "platform/bitmap.h"
+
+// With fit, the placement becomes defaultPlacement. Without, a Left or Top at or beyond the
+// frame becomes 0 and a Width or Height beyond it is cut to the frame, each on its own, so
+// Left + Width may still pass the frame's edge.
+void FitFrameRect(MYRECT& rect, bool fit, int frameWidth, int frameHeight, const MYRECT& defaultPlacement);
+
+// Sizes frameBitmap to width x height (its pixel format stays) and puts the picture in it:
+// stretched whole onto the bitmap's own rectangle, or else its top-left width x height block
+// unscaled. frameBitmap must not be picture.
+void CopyPictureToFrameBitmap(TBitmap& frameBitmap, const TBitmap& picture, int width, int height, bool stretch);
