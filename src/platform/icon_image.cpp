@@ -162,29 +162,6 @@ inline BYTE Blend(unsigned src, unsigned dst, unsigned alpha)
 
 TIcon::TIcon() = default;
 
-TIcon::TIcon(const TIcon& other)
-    : TGraphic(other), data_(other.data_), width_(other.width_), height_(other.height_),
-      bitsPerPixel_(other.bitsPerPixel_), imageIndex_(other.imageIndex_), pixels_(other.pixels_),
-      png_(other.png_ ? other.png_->Clone() : nullptr)
-{
-}
-
-TIcon& TIcon::operator=(const TIcon& other)
-{
-    if (this != &other) {
-        TIcon copy(other);
-        TGraphic::operator=(other);
-        data_ = std::move(copy.data_);
-        width_ = copy.width_;
-        height_ = copy.height_;
-        bitsPerPixel_ = copy.bitsPerPixel_;
-        imageIndex_ = copy.imageIndex_;
-        pixels_ = std::move(copy.pixels_);
-        png_ = std::move(copy.png_);
-    }
-    return *this;
-}
-
 TIcon::~TIcon() = default;
 
 void TIcon::LoadFromStream(TStream& stream)
@@ -224,7 +201,7 @@ void TIcon::LoadFromStream(TStream& stream)
         Bad("image too large");
 
     std::vector<BYTE> pixels;
-    std::unique_ptr<TGraphic> png;
+    std::shared_ptr<TGraphic> png;
     int width = int(best.width), height = int(best.height);
     if (best.png) {
         const TFileFormatEntry* format = TPicture::FindFileFormat("png");

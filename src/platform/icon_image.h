@@ -16,8 +16,8 @@
 class TIcon : public TGraphic {
 public:
     TIcon();
-    TIcon(const TIcon& other);
-    TIcon& operator=(const TIcon& other);
+    TIcon(const TIcon& other) = default;
+    TIcon& operator=(const TIcon& other) = default;
     ~TIcon() override;
 
     std::string ClassName() const override { return "TIcon"; }
@@ -49,6 +49,7 @@ private:
     int imageIndex_ = -1;
     // BMP images: B,G,R,A per pixel, top row first; A 0 where the mask makes a pixel transparent.
     std::vector<BYTE> pixels_;
-    // PNG images: the PNG picture that draws them.
-    std::unique_ptr<TGraphic> png_;
+    // PNG images: the PNG picture that draws them. It never changes after loading, so copies
+    // of the icon share it.
+    std::shared_ptr<const TGraphic> png_;
 };
