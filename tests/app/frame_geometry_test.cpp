@@ -1,0 +1,106 @@
+// Placing a picture in the project frame and the frame bitmap made from it.
+#include "app/frame_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/canvas.h"
+
+namespace {
+
+constexpr int FrameWidth = 320, FrameHeight = 240;
+const MYRECT DefaultPlacement{0, 0, FrameWidth, FrameHeight};
+const TColor TopLeft = RGB(200, 0, 0), TopRight = RGB(0, 200, 0), BottomLeft = RGB(0, 0, 200),
+             BottomRight = RGB(200, 200, 0);
+
+TBitmap Quadrants(int w, int h)
+{
+    TBitmap b(w, h, pf24bit);
+    TCanvas& c = b.Canvas();
+    const TColor colours[4] = {TopLeft, TopRight, BottomLeft, BottomRight};
+    for (int q = 0; q < 4; ++q) {
+        c.Brush().Color = colours[q];
+        c.FillRect(TRect{q % 2 ? w / 2 : 0, q / 2 ? h / 2 : 0, q % 2 ? w : w / 2, q / 2 ? h : h / 2});
+    }
+    return b;
+}
+
+// What an imported picture becomes: its placement fitted, then its frame bitmap.
+struct TImported {
+    MYRECT placement;
+    TBitmap bitmap;
+};
+
+TImported Import(const TBitmap& picture, bool stretch)
+{
+    TImported frame;
+    frame.placement = MYRECT{0, 0, picture.Width(), picture.Height()};
+    FitFrameRect(frame.placement, stretch, FrameWidth, FrameHeight, DefaultPlacement);
+    CopyPictureToFrameBitmap(frame.bitmap, picture, frame.placement.Width, frame.placement.Height, stretch);
+    return frame;
+}
+
+} // namespace
+
+TEST(FitFrameRect, FitsEachSideOnItsOwnOrTakesTheDefaultPlacement)
+{
+    struct TCase {
+        MYRECT in;
+        bool fit;
+        MYRECT out;
+    } cases[] = {
+        {{400, 10, 50, 300}, false, {0, 10, 50, 240}},
+        {{10, 240, 320, 241}, false, {10, 0, 320, 240}},
+        {{319, 239, 100, 50}, false, {319, 239, 100, 50}}, // may still pass the frame's edge
+        {{0, 0, 640, 480}, false, {0, 0, 320, 240}},
+        {{5, 6, 7, 8}, true, DefaultPlacement},
+        {{400, 500, 1, 1}, true, DefaultPlacement},
+    };
+    for (const auto& c : cases) {
+        MYRECT r = c.in;
+        FitFrameRect(r, c.fit, FrameWidth, FrameHeight, DefaultPlacement);
+        EXPECT_EQ(r, c.out) << c.in.Left << "," << c.in.Top << "," << c.in.Width << "," << c.in.Height << " fit "
+                            << c.fit;
+    }
+}
+
+TEST(FrameBitmap, WithoutStretchingTheTopLeftPartIsKeptUnscaled)
+{
+    const TImported frame = Import(Quadrants(640, 480), false);
+    EXPECT_EQ(frame.placement, (MYRECT{0, 0, 320, 240}));
+    ASSERT_EQ(frame.bitmap.Width(), 320);
+    ASSERT_EQ(frame.bitmap.Height(), 240);
+    // The picture's top-left quarter fills it all.
+    for (const auto& [x, y] : {std::pair{0, 0}, {319, 0}, {0, 239}, {319, 239}, {160, 120}})
+        EXPECT_EQ(frame.bitmap.GetPixel(x, y), TopLeft) << x << "," << y;
+    // No pixel format is chosen for the frame bitmap.
+    EXPECT_EQ(frame.bitmap.PixelFormat(), pfDevice);
+
+    const TImported small = Import(Quadrants(100, 50), false);
+    EXPECT_EQ(small.placement, (MYRECT{0, 0, 100, 50}));
+    EXPECT_EQ(small.bitmap.Width(), 100);
+    EXPECT_EQ(small.bitmap.GetPixel(99, 49), BottomRight);
+    EXPECT_EQ(small.bitmap.GetPixel(49, 24), TopLeft);
+}
+
+TEST(FrameBitmap, WithStretchingTheWholePictureIsScaledIntoTheBitmap)
+{
+    const TImported frame = Import(Quadrants(640, 480), true);
+    EXPECT_EQ(frame.placement, DefaultPlacement);
+    ASSERT_EQ(frame.bitmap.Width(), 320);
+    ASSERT_EQ(frame.bitmap.Height(), 240);
+    struct TProbe {
+        int x, y;
+        TColor colour;
+    } probes[] = {{0, 0, TopLeft},       {159, 119, TopLeft},     {160, 0, TopRight},    {319, 119, TopRight},
+                  {0, 120, BottomLeft},  {159, 239, BottomLeft},  {160, 120, BottomRight}, {319, 239, BottomRight}};
+    for (const auto& p : probes)
+        EXPECT_EQ(frame.bitmap.GetPixel(p.x, p.y), p.colour) << p.x << "," << p.y;
+
+    // A placement smaller than the project frame still holds the whole picture.
+    TBitmap bitmap;
+    CopyPictureToFrameBitmap(bitmap, Quadrants(640, 480), 64, 48, true);
+    EXPECT_EQ(bitmap.GetPixel(0, 0), TopLeft);
+    EXPECT_EQ(bitmap.GetPixel(63, 0), TopRight);
+    EXPECT_EQ(bitmap.GetPixel(0, 47), BottomLeft);
+    EXPECT_EQ(bitmap.GetPixel(63, 47), BottomRight);
+}
