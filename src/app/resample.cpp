@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/blit.h"
@@ -60,10 +62,81 @@ TTaps Taps(int i, float scale, int sourceSize, bool rowWeights)
     return taps;
 }
 
+// trunc(sum + 0.5): a single plus one half is exact in double precision.
 inline BYTE ToByte(float sum)
 {
-    const Ext v = std::trunc(Ext(sum) + 0.5L);
+    const double v = std::trunc(double(sum) + 0.5);
     return BYTE(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// Rounding an exact value to double and then to single gives the single that rounding it to
+// extended and then to single gives, unless the double lies exactly on the midpoint between
+// two singles (the extended value may lie off it, to either side) or is too small for singles
+// to keep their precision. Those rare sums are done again in extended precision.
+inline bool OffTheFastPath(double d)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    const std::uint64_t magnitude = bits & 0x7FFFFFFFFFFFFFFFull;
+    constexpr std::uint64_t tiny = std::uint64_t(1023 - 100) << 52; // 2^-100; 0 is no trouble
+    return ((bits & 0x1FFFFFFFull) == 0x10000000ull) | (magnitude - 1 < tiny - 1);
+}
+
+// The three sums of destination pixels x .. x + K - 1 of one row, in the fixed order of taps.
+// Products of two singles, and of a byte and a single, are exact in double precision as they
+// were in extended. With Extended false each sum is rounded through double, and the result is
+// false when some sum left the fast path; with Extended true every sum goes through extended.
+template <int K, bool Extended>
+bool Sums(float (&sums)[K][3], const double (&weights)[K][16], const int* const (&index)[K],
+          const BYTE* const lines[4])
+{
+    bool fast = true;
+    for (int k = 0; k < K; ++k)
+        sums[k][0] = sums[k][1] = sums[k][2] = 0;
+    for (int m = 0; m < 4; ++m) {
+        const BYTE* line = lines[m];
+        for (int n = 0; n < 4; ++n) {
+            // Several pixels at once: each sum is a chain of dependent roundings, and the
+            // chains of different pixels can overlap.
+            for (int k = 0; k < K; ++k) {
+                const double w = weights[k][m * 4 + n];
+                const BYTE* p = line + index[k][n] * 3;
+                for (int c = 2; c >= 0; --c) {
+                    const double t = p[c] * w;
+                    if constexpr (Extended) {
+                        sums[k][c] = Single(Ext(sums[k][c]) + t);
+                    } else {
+                        const double d = double(sums[k][c]) + t;
+                        fast &= !OffTheFastPath(d);
+                        sums[k][c] = float(d);
+                    }
+                }
+            }
+        }
+    }
+    return fast;
+}
+
+template <int K>
+void Pixels(BYTE* out, int x, const TTaps* columns, const TTaps& row, const BYTE* const lines[4])
+{
+    double weights[K][16];
+    const int* index[K];
+    for (int k = 0; k < K; ++k) {
+        index[k] = columns[x + k].index;
+        for (int m = 0; m < 4; ++m)
+            for (int n = 0; n < 4; ++n)
+                weights[k][m * 4 + n] = Single(double(columns[x + k].weight[n]) * double(row.weight[m]));
+    }
+    float sums[K][3];
+    if (!Sums<K, false>(sums, weights, index, lines))
+        Sums<K, true>(sums, weights, index, lines);
+    for (int k = 0; k < K; ++k) {
+        BYTE* d = out + (x + k) * 3;
+        d[2] = ToByte(sums[k][2]);
+        d[1] = ToByte(sums[k][1]);
+        d[0] = ToByte(sums[k][0]);
+    }
 }
 
 } // namespace
@@ -90,31 +163,29 @@ void ResampleBicubic(TBitmap& dest, const TBitmap& source)
     for (int x = 0; x < dw; ++x)
         columns[std::size_t(x)] = Taps(x, xs, sw, false);
 
-    for (int y = 0; y < dh; ++y) {
-        const TTaps row = Taps(y, ys, sh, true);
-        const BYTE* lines[4];
-        for (int m = 0; m < 4; ++m)
-            lines[m] = src->ScanLine(row.index[m]);
-        BYTE* out = dest.ScanLine(y);
-        for (int x = 0; x < dw; ++x) {
-            const TTaps& col = columns[std::size_t(x)];
-            float s2 = 0, s1 = 0, s0 = 0;
-            for (int m = 0; m < 4; ++m) {
-                const BYTE* line = lines[m];
-                for (int n = 0; n < 4; ++n) {
-                    const float w = Single(Ext(col.weight[n]) * row.weight[m]);
-                    const BYTE* p = line + col.index[n] * 3;
-                    s2 = Single(Ext(s2) + Ext(p[2]) * w);
-                    s1 = Single(Ext(s1) + Ext(p[1]) * w);
-                    s0 = Single(Ext(s0) + Ext(p[0]) * w);
-                }
-            }
-            BYTE* d = out + x * 3;
-            d[2] = ToByte(s2);
-            d[1] = ToByte(s1);
-            d[0] = ToByte(s0);
+    std::vector<const BYTE*> sourceRows(static_cast<std::size_t>(sh));
+    for (int y = 0; y < sh; ++y)
+        sourceRows[std::size_t(y)] = src->ScanLine(y);
+    std::vector<BYTE*> destRows(static_cast<std::size_t>(dh));
+    for (int y = 0; y < dh; ++y)
+        destRows[std::size_t(y)] = dest.ScanLine(y);
+
+    auto rows = [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            const TTaps row = Taps(y, ys, sh, true);
+            const BYTE* lines[4];
+            for (int m = 0; m < 4; ++m)
+                lines[m] = sourceRows[std::size_t(row.index[m])];
+            BYTE* out = destRows[std::size_t(y)];
+            int x = 0;
+            for (; x + 4 <= dw; x += 4)
+                Pixels<4>(out, x, columns.data(), row, lines);
+            for (; x < dw; ++x)
+                Pixels<1>(out, x, columns.data(), row, lines);
         }
-    }
+    };
+
+    rows(0, dh);
 }
 
 std::unique_ptr<TBitmap> MakeThumbnailBitmap(const TBitmap& picture, int thumbWidth, int thumbHeight)

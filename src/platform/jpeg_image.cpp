@@ -239,8 +239,8 @@ void SetJpegPixelLimit(std::uint64_t pixels) { gPixelLimit.store(pixels); }
 TJPEGImage::TJPEGImage() : bitmap_(std::make_unique<TBitmap>()) { bitmap_->SetPixelFormat(pf24bit); }
 
 TJPEGImage::TJPEGImage(const TJPEGImage& other)
-    : TGraphic(other), bitmap_(std::make_unique<TBitmap>(*other.bitmap_)), data_(other.data_),
-      quality_(other.quality_)
+    : TGraphic(other), bitmap_(std::make_unique<TBitmap>(*other.bitmap_)), decoded_(other.decoded_),
+      data_(other.data_), width_(other.width_), height_(other.height_), quality_(other.quality_)
 {
 }
 
@@ -249,7 +249,10 @@ TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other)
     if (this != &other) {
         TGraphic::operator=(other);
         *bitmap_ = *other.bitmap_;
+        decoded_ = other.decoded_;
         data_ = other.data_;
+        width_ = other.width_;
+        height_ = other.height_;
         quality_ = other.quality_;
     }
     return *this;
@@ -257,7 +260,25 @@ TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other)
 
 TJPEGImage::~TJPEGImage() = default;
 
-void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect) const { bitmap_->Draw(canvas, rect); }
+void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect) const
+{
+    DIBNeeded();
+    bitmap_->Draw(canvas, rect);
+}
+
+namespace {
+
+// Reads the header; EJPEG when libjpeg refuses it or it promises too many pixels.
+void CheckedHeader(TDecoder& d, const std::vector<BYTE>& data)
+{
+    if (!ReadHeader(&d, data.data(), static_cast<unsigned long>(data.size())))
+        throw EJPEG(d.err.message);
+    const std::uint64_t width = d.info.output_width, height = d.info.output_height;
+    if (width * height > JpegPixelLimit())
+        throw EJPEG("JPEG image too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+}
+
+} // namespace
 
 void TJPEGImage::LoadFromStream(TStream& stream)
 {
@@ -267,25 +288,45 @@ void TJPEGImage::LoadFromStream(TStream& stream)
         data.resize(std::size_t(left));
         data.resize(std::size_t(stream.Read(data.data(), left)));
     }
-
     TDecoder d;
-    if (!ReadHeader(&d, data.data(), static_cast<unsigned long>(data.size())))
-        throw EJPEG(d.err.message);
-    const std::uint64_t width = d.info.output_width, height = d.info.output_height;
-    if (width * height > JpegPixelLimit())
-        throw EJPEG("JPEG image too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+    CheckedHeader(d, data);
+    width_ = int(d.info.output_width);
+    height_ = int(d.info.output_height);
+    data_ = std::move(data);
+    bitmap_ = std::make_unique<TBitmap>();
+    bitmap_->SetPixelFormat(pf24bit);
+    decoded_ = false;
+    Changed();
+}
 
-    auto bitmap = std::make_unique<TBitmap>(int(width), int(height), pf24bit);
+void TJPEGImage::DecodeInto(TBitmap& target) const
+{
+    TDecoder d;
+    CheckedHeader(d, data_);
+    const std::size_t width = d.info.output_width, height = d.info.output_height;
+    target.Clear();
+    target.SetTransparent(false);
+    target.SetPixelFormat(pf24bit);
+    target.SetSize(int(width), int(height));
     std::vector<JSAMPROW> rows(height);
     for (std::size_t y = 0; y < height; ++y)
-        rows[y] = bitmap->ScanLine(int(y));
+        rows[y] = target.ScanLine(int(y));
     std::vector<JSAMPLE> cmykRow(d.info.out_color_space == JCS_CMYK ? width * 4 : 0);
     if (!ReadPixels(&d, rows.data(), cmykRow.data()))
         throw EJPEG(d.err.message);
+}
 
+void TJPEGImage::DIBNeeded() const
+{
+    if (decoded_)
+        return;
+    auto bitmap = std::make_unique<TBitmap>();
+    if (!data_.empty())
+        DecodeInto(*bitmap);
+    else
+        bitmap->SetPixelFormat(pf24bit);
     bitmap_ = std::move(bitmap);
-    data_ = std::move(data);
-    Changed();
+    decoded_ = true;
 }
 
 void TJPEGImage::SaveToStream(TStream& stream) const
@@ -295,17 +336,11 @@ void TJPEGImage::SaveToStream(TStream& stream) const
     stream.WriteBuffer(data_.data(), std::int64_t(data_.size()));
 }
 
-void TJPEGImage::SetCompressionQuality(int quality)
-{
-    quality = std::clamp(quality, 0, 100);
-    if (quality == quality_)
-        return;
-    quality_ = quality;
-    data_.clear();
-}
+void TJPEGImage::SetCompressionQuality(int quality) { quality_ = std::clamp(quality, 0, 100); }
 
 void TJPEGImage::Compress()
 {
+    DIBNeeded();
     const TBitmap& b = *bitmap_;
     std::vector<JSAMPROW> rows(std::size_t(std::max(b.Height(), 0)));
     for (int y = 0; y < b.Height(); ++y)
@@ -314,6 +349,16 @@ void TJPEGImage::Compress()
     if (!Encode(&e, rows.data(), JDIMENSION(b.Width()), JDIMENSION(b.Height()), quality_))
         throw EJPEG(e.err.message);
     data_.assign(e.dest.buffer, e.dest.buffer + e.dest.size);
+}
+
+void TJPEGImage::SetPixels(std::unique_ptr<TBitmap> bitmap)
+{
+    width_ = bitmap->Width();
+    height_ = bitmap->Height();
+    bitmap_ = std::move(bitmap);
+    decoded_ = true;
+    data_.clear();
+    Changed();
 }
 
 void TJPEGImage::Assign(const TPersistent& source)
@@ -327,17 +372,13 @@ void TJPEGImage::Assign(const TPersistent& source)
         auto copy = std::make_unique<TBitmap>(*bitmap);
         copy->SetTransparent(false);
         copy->SetPixelFormat(pf24bit);
-        bitmap_ = std::move(copy);
-        data_.clear();
-        Changed();
+        SetPixels(std::move(copy));
         return;
     }
     if (const auto* graphic = dynamic_cast<const TGraphic*>(&source)) {
         auto drawn = std::make_unique<TBitmap>(graphic->Width(), graphic->Height(), pf24bit);
         graphic->Draw(drawn->Canvas(), TRect{0, 0, graphic->Width(), graphic->Height()});
-        bitmap_ = std::move(drawn);
-        data_.clear();
-        Changed();
+        SetPixels(std::move(drawn));
         return;
     }
     TGraphic::Assign(source);
@@ -346,7 +387,13 @@ void TJPEGImage::Assign(const TPersistent& source)
 void TJPEGImage::AssignTo(TPersistent& dest) const
 {
     if (auto* bitmap = dynamic_cast<TBitmap*>(&dest)) {
-        bitmap->Assign(*bitmap_);
+        // Not decoded yet: straight into the bitmap, saving a second picture-sized block.
+        if (!decoded_ && !data_.empty()) {
+            DecodeInto(*bitmap);
+            bitmap->Changed();
+        } else {
+            bitmap->Assign(*bitmap_);
+        }
         return;
     }
     TGraphic::AssignTo(dest);

@@ -1,6 +1,6 @@
 #pragma once
-// The JPEG picture: decodes through libjpeg into a 24-bit bitmap as soon as it is loaded, and
-// compresses a bitmap with a quality of 0..100 when it is saved.
+// The JPEG picture: decodes through libjpeg into a 24-bit bitmap and compresses a bitmap with
+// a quality of 0..100 when it is saved.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,15 +29,17 @@ public:
 
     std::string ClassName() const override { return "TJPEGImage"; }
 
-    int Width() const override { return bitmap_->Width(); }
-    int Height() const override { return bitmap_->Height(); }
-    bool Empty() const override { return bitmap_->Empty(); }
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    bool Empty() const override { return width_ == 0 || height_ == 0; }
     void Draw(TCanvas& canvas, const TRect& rect) const override;
 
-    // Reads the rest of the stream and decodes it at once; greyscale, CMYK and YCCK pictures
-    // become RGB. Raises EJPEG on anything libjpeg refuses; the picture then stays as it was.
+    // Reads the rest of the stream and its header; EJPEG when libjpeg refuses the header or it
+    // promises more than JpegPixelLimit() pixels, and the picture then stays as it was. The
+    // pixels are decoded when first needed (greyscale, CMYK and YCCK become RGB); damage
+    // found then raises EJPEG there.
     void LoadFromStream(TStream& stream) override;
-    // Writes the compressed data, compressing the bitmap first when it has none yet.
+    // Writes the compressed data, compressing the pixels first when there is none.
     void SaveToStream(TStream& stream) const override;
 
     // From a TJPEGImage a copy; from a TBitmap its pixels (any format) as the picture to
@@ -45,23 +47,34 @@ public:
     void Assign(const TPersistent& source) override;
 
     int CompressionQuality() const { return quality_; }
-    // Clamped to 0..100; drops compressed data made with another quality.
+    // Clamped to 0..100; used by the next Compress.
     void SetCompressionQuality(int quality);
-    // Compresses the bitmap now (EJPEG when libjpeg refuses, e.g. an empty picture).
+    // Compresses the pixels now (EJPEG when libjpeg refuses, e.g. an empty picture).
     void Compress();
-    // The pixels are decoded on loading already; kept for the callers that ask for them.
-    void DIBNeeded() {}
+    // Decodes the pixels now unless they are there already.
+    void DIBNeeded() const;
     // The decoded or assigned picture, 24 bits per pixel.
-    const TBitmap& Bitmap() const { return *bitmap_; }
+    const TBitmap& Bitmap() const
+    {
+        DIBNeeded();
+        return *bitmap_;
+    }
     // The compressed bytes (empty until loaded or compressed).
     const std::vector<BYTE>& Data() const { return data_; }
 
 protected:
-    // A TBitmap receives the 24-bit pixels themselves, not a drawing of them.
+    // A TBitmap receives 24-bit pixels; when they are not decoded yet they are decoded
+    // straight into it, which may leave it partly changed when the data is damaged.
     void AssignTo(TPersistent& dest) const override;
 
 private:
-    std::unique_ptr<TBitmap> bitmap_; // never null; a pointer so that a decode moves in whole
+    void DecodeInto(TBitmap& target) const;
+    void SetPixels(std::unique_ptr<TBitmap> bitmap);
+
+    mutable std::unique_ptr<TBitmap> bitmap_; // never null
+    mutable bool decoded_ = true;             // bitmap_ holds the pixels of data_ (or of an assignment)
     mutable std::vector<BYTE> data_;
+    int width_ = 0;
+    int height_ = 0;
     int quality_ = 90;
 };

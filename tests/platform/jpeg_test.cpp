@@ -282,7 +282,7 @@ TEST(Jpeg, CutOffFilesLoadOrAreRefusedCleanly)
     for (std::size_t len = 0; len <= bytes.size(); len += len < 700 ? 3 : 1) {
         try {
             const TJPEGImage jpeg = Decoded(std::vector<BYTE>(bytes.begin(), bytes.begin() + std::ptrdiff_t(len)));
-            EXPECT_EQ(jpeg.Width(), 48) << len;
+            EXPECT_EQ(jpeg.Bitmap().Width(), 48) << len;
         } catch (const EInvalidGraphic&) {
         }
     }
@@ -302,7 +302,7 @@ TEST(Jpeg, EveryCorpusFileLoadsOrIsRefusedAsAnInvalidPicture)
         try {
             TJPEGImage jpeg;
             jpeg.LoadFromFile(file.string());
-            EXPECT_FALSE(jpeg.Empty()) << file.filename();
+            EXPECT_FALSE(jpeg.Bitmap().Empty()) << file.filename();
         } catch (const EInvalidGraphic&) {
         }
     }
