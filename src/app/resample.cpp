@@ -9,10 +9,11 @@
 #include "platform/blit.h"
 #include "platform/canvas.h"
 
-// Thumbnails stored in projects made elsewhere must come out byte for byte the same, so every
-// intermediate is kept in extended precision and rounded to single precision exactly where
-// the scaler always rounded: arguments, weighted cubes, kernel values, weights and each step
-// of the three sums. Nothing here may be rewritten in "equivalent" float arithmetic.
+// A thumbnail must come out byte for byte the same whatever the compiler or machine, so every
+// intermediate behaves as if held in extended precision and is rounded to single precision
+// exactly where the scaler always rounded: arguments, weighted cubes, kernel values, weights
+// and each step of the three sums. The fast paths for the sums give the same singles (see
+// OffTheFastPath); nothing here may be rewritten in "equivalent" float arithmetic.
 
 namespace {
 
