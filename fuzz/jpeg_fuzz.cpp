@@ -17,13 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         input.WriteBuffer(data, std::int64_t(size));
     input.SetPosition(0);
     TJPEGImage jpeg;
+    TBitmap picture;
     try {
         jpeg.LoadFromStream(input);
+        picture.Assign(jpeg); // the pixels are decoded here, and damage in them found
     } catch (const EInvalidGraphic&) {
         return 0;
     }
-    TBitmap picture;
-    picture.Assign(jpeg);
     if (picture.Width() * std::int64_t(picture.Height()) > 256 * 256)
         return 0;
     TJPEGImage again;
