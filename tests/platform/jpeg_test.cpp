@@ -274,6 +274,20 @@ TEST(Jpeg, DamagedAndOversizedDataAreInvalidPicturesAndLeaveThePictureAsItWas)
     }
 }
 
+// Damage past the header shows when the pixels are decoded: on assignment to a bitmap too.
+TEST(Jpeg, DamageFoundWhileDecodingIsAnInvalidPictureError)
+{
+    // A frame and a scan, but no quantization or Huffman tables.
+    const std::vector<BYTE> noTables = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x1C, 0x00, 0x24, 0x03,
+                                        0x01, 0x11, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01, 0xFF, 0xDA, 0x00,
+                                        0x0C, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03};
+    const TJPEGImage jpeg = Decoded(noTables);
+    EXPECT_EQ(jpeg.Width(), 36);
+    TBitmap picture;
+    EXPECT_THROW(picture.Assign(jpeg), EJPEG);
+    EXPECT_THROW(jpeg.Bitmap(), EJPEG);
+}
+
 // A file cut anywhere after its headers still gives a picture (libjpeg fills the rest), and
 // no cut reads past the bytes given.
 TEST(Jpeg, CutOffFilesLoadOrAreRefusedCleanly)
