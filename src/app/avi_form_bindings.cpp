@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QScrollArea>
 #include <QToolButton>
 
 #include <QVariant>
@@ -30,7 +32,64 @@ const TBinding Bindings[] = {
     {"ItemExit", &TAVIForm::ItemExitClick},
     // Project commands
     {"ActionSaveProject", &TAVIForm::ActionSaveProjectExecute},
+    // Selection
+    {"ActionSelAll", &TAVIForm::ActionSelAllExecute},
 };
+
+// Mouse events the window's controls pass on. The presses and releases of a control bound
+// here stop at it, as they would at a native control: a click on a strip cell is never also
+// a click on the strip around it.
+class TMouseForwarder : public QObject {
+public:
+    TMouseForwarder(TAVIForm* form, QWidget* control) : QObject(control), form_(form), control_(control)
+    {
+        control->installEventFilter(this);
+    }
+    TAVIForm::TMouseHandler Down = nullptr;
+    TAVIForm::TMouseHandler Up = nullptr;
+    void (TAVIForm::*Click)(QObject* sender) = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != control_)
+            return false;
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+            type != QEvent::MouseButtonRelease)
+            return false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        // A double click is a second press to the handlers, as it was on the platform.
+        if (type != QEvent::MouseButtonRelease) {
+            pressed_ = mouse->button() == Qt::LeftButton;
+            if (Down)
+                (form_->*Down)(control_, mouse->button(), mouse->modifiers(), at.x(), at.y());
+        } else {
+            const bool click = pressed_ && mouse->button() == Qt::LeftButton && control_->rect().contains(at);
+            pressed_ = false;
+            if (Up)
+                (form_->*Up)(control_, mouse->button(), mouse->modifiers(), at.x(), at.y());
+            if (click && Click)
+                (form_->*Click)(control_);
+        }
+        return true;
+    }
+
+private:
+    TAVIForm* form_;
+    QWidget* control_;
+    bool pressed_ = false;
+};
+
+TMouseForwarder* ForwarderOf(TAVIForm* form, QWidget* control)
+{
+    for (QObject* child : control->children())
+        if (auto* existing = dynamic_cast<TMouseForwarder*>(child))
+            return existing;
+    return new TMouseForwarder(form, control);
+}
+
 
 } // namespace
 
@@ -58,6 +117,18 @@ void TAVIForm::BindHandlers()
         if (!component)
             throw std::logic_error(std::string("The main window has no component named ") + row.Component);
     }
+
+    // The strip's empty area: what shows of its content and, below a short content, of the
+    // scroll area's viewport.
+    for (QWidget* area : {ScrollBox2->widget(), ScrollBox2->viewport()})
+        ForwarderOf(this, area)->Up = &TAVIForm::ScrollBox2MouseUp;
+}
+
+void TAVIForm::BindMouseDown(QWidget* control, TMouseHandler handler) { ForwarderOf(this, control)->Down = handler; }
+
+void TAVIForm::BindClick(QWidget* control, void (TAVIForm::*handler)(QObject* sender))
+{
+    ForwarderOf(this, control)->Click = handler;
 }
 
 // ---- Lookups

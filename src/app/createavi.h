@@ -35,6 +35,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TGIFImage;
+class TGIFSubImage;
 class TPanel;
 class TSplitter;
 class TStatusBar;
@@ -115,6 +116,14 @@ public:
     // A control's context menu, opened by the right mouse button; nullptr takes it away.
     void SetPopupMenu(QWidget* control, QMenu* menu);
     QMenu* PopupMenuOf(QWidget* control) const;
+    // Mouse handlers of controls that are not commands: the pressed or released button, the
+    // keys held and the position in the control. Binding one takes the control's presses
+    // and releases for the handler, so they never reach the controls below it.
+    using TMouseHandler = void (TAVIForm::*)(QObject* sender, Qt::MouseButton button,
+                                             Qt::KeyboardModifiers shift, int x, int y);
+    void BindMouseDown(QWidget* control, TMouseHandler handler);
+    // A click: pressed and released with the left button inside the control.
+    void BindClick(QWidget* control, void (TAVIForm::*handler)(QObject* sender));
 
     // ---- Menus
     QMenu* File1 = nullptr;    // "Файл"
@@ -258,12 +267,47 @@ public:
     // (still pending_commands.cpp)
     virtual void ActionSaveProjectExecute();
 
-    // ======== Picture loading and frame bitmaps: app/picture_loading.cpp (to come)
+    // ======== Picture loading and frame bitmaps: app/picture_loading.cpp
+    // Reads a BMP, JPG/JPEG, PNG or ICO file, chosen by the extension in any case, into the
+    // picture as a 24-bit bitmap. An invalid picture is reported in a message box and gives
+    // false; any other error (a file that cannot be opened, the PNG library's own errors)
+    // goes to the caller. Another extension leaves the picture as it is and gives true.
+    bool LoadFrameImage(const std::string& fileName, TBitmap& picture);
+    // The placement fitted to the project frame: the whole frame when fit, else each side
+    // and corner brought inside it on its own.
+    void FitFrameRect(MYRECT& rect, bool fit) const;
+    // The frame bitmap becomes width x height holding the picture, stretched onto it or its
+    // top-left part unscaled.
+    void CopyPictureToFrameBitmap(TBitmap& frameBitmap, const TBitmap& picture, int width, int height,
+                                  bool stretch) const;
+    // A frame's colour options taken from one image of a GIF file.
+    GIFOPTIONS MakeGifFrameRecord(TGIFSubImage& image) const;
+    // Everything a new frame made from a loaded still picture carries: time by project
+    // type, the bottom-left pixel as transparent colour, the placement fitted with the
+    // project's stretch. The picture is 24-bit and not empty.
+    TFrameData MakeStillFrame(const std::string& fileName, const TBitmap& picture) const;
+    // Appends one frame from a still picture file with its strip cell, or nothing when the
+    // file does not load. Selection, preview, status and commands are the caller's.
+    void AddImageFrame(const std::string& fileName);
 
     // ======== Adding and inserting frames: app/frame_import.cpp (still pending_commands.cpp)
     virtual void WMDropFiles(const std::vector<std::string>& files);
 
     // ======== Frame strip: app/frame_strip.cpp
+    // The strip cell of frame number (from 1) with its time and thumbnail, placed below the
+    // strip's last cell. The cell is not in the list yet: the caller hands it to AppendFrame
+    // or InsertFrame with its frame, which destroy it should they fail.
+    TFrameCell CreateFrameThumbnail(int number, WORD time, const TBitmap& thumbnail);
+    // The frame and a new cell for it at the end of the strip.
+    void AppendFrameWithCell(TFrameData frame);
+    // Cell index shows the time and thumbnail of frame index again, after the list changed.
+    void RedrawCell(std::size_t index);
+    // The thumbnail of a 24-bit source picture, ThumbWidth x ThumbHeight.
+    std::unique_ptr<TBitmap> MakeThumbnailBitmap(const TBitmap& picture) const;
+    // The cells' two icons: the frame settings and the colour options of the icon's frame
+    // (bodies with those commands).
+    virtual void FrameSettingsIconClick(QObject* sender);
+    virtual void FrameColorIconClick(QObject* sender);
     // The strip's scroll range for the frames there are, scrolling by one cell.
     void SetStripRange();
     // Scroll positions outside the range stop at its ends.
@@ -284,8 +328,23 @@ public:
     bool ProjectModified() const;
 
     // ======== Selection, shown frame, command enabling, status: app/selection.cpp
+    // Mouse-down of every control of a strip cell: the frame is the control's tag.
+    void FrameStripMouseDown(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                             int y);
+    // Mouse-up on the strip's empty area.
+    void ScrollBox2MouseUp(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                           int y);
+    void ClearSelection();
+    void ActionSelAllExecute();
+    // Frame n into the preview; an index past the frames raises std::out_of_range and
+    // changes nothing. Does not repaint.
+    void ShowFrame(int n);
     void CenterPreview();
-    void UpdateFrameActions(bool withSelection); // still pending_commands.cpp
+    // The commands for the frames there are and a selection that is or is not empty; without
+    // one the preview goes blank. ActionUp and ActionDown are the caller's.
+    void UpdateFrameActions(bool selected);
+    // The total time and the frame count in the status bar (status_text.h).
+    void UpdateStatusTotals();
 
     // ======== Project options: app/project_options.cpp (to come)
 
@@ -351,6 +410,9 @@ private:
     std::map<std::string, QToolButton*> toolButtons_;
     std::map<std::string, QMenu*> menus_;
 };
+
+// The frame index that a control of a strip cell carries.
+int CellTag(const QObject* control);
 
 // The one main window; set when the window has been created.
 extern TAVIForm* AVIForm;

@@ -8,4 +8,6 @@ void TAVIForm::ActionSaveProjectExecute() {}
 
 void TAVIForm::WMDropFiles(const std::vector<std::string>&) {}
 
-void TAVIForm::UpdateFrameActions(bool) {}
+void TAVIForm::FrameSettingsIconClick(QObject*) {}
+
+void TAVIForm::FrameColorIconClick(QObject*) {}
