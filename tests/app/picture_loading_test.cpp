@@ -83,6 +83,12 @@ std::string ErrorClass(const std::exception& e) { return typeid(e).name(); }
 
 class PictureLoading : public TFormTest {
 protected:
+    // Only the boxes a test expects may appear.
+    void SetUp() override
+    {
+        TFormTest::SetUp();
+        desktop_.SetStrict(true);
+    }
     TAVIForm& Project(int width, int height, int type = 0, bool stretch = false)
     {
         TAVIForm& f = MakeForm();
@@ -161,6 +167,7 @@ TEST_F(PictureLoading, InvalidPictureIsReportedAndAddsNothing)
         SCOPED_TRACE(row.name);
         WriteBytes(temp_ / row.name, junk);
         boxes_.Asked.clear();
+        boxes_.Answers = {IDOK};
         f.AddImageFrame(File(row.name));
         ASSERT_EQ(boxes_.Asked.size(), 1u);
         EXPECT_EQ(boxes_.Asked[0].Caption, "Ошибка");
