@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QMenu>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -103,6 +105,11 @@ TEST_F(StripCells, CellsStackDownTheStripWithTheirPartsInside)
     EXPECT_EQ(colour->geometry(), QRect(146, 2, 16, 16));
     EXPECT_FALSE(settings->pixmap().isNull());
 
+    // The bevels' bottom-right edges are the panels' own outermost pixels.
+    const QImage cell = f.CellPanels[3]->grab().toImage();
+    EXPECT_EQ(QColor(cell.pixel(169, 60)), QColor(160, 160, 160)) << "the cell's raised edge";
+    EXPECT_EQ(QColor(cell.pixel(168, 60)), QColor(255, 255, 255)) << "the picture's lowered edge";
+
     for (QObject* part : {static_cast<QObject*>(header), static_cast<QObject*>(time), static_cast<QObject*>(image),
                           static_cast<QObject*>(marker), static_cast<QObject*>(settings),
                           static_cast<QObject*>(colour)})
@@ -118,6 +125,18 @@ TEST_F(StripCells, IconsOpenTheirFramesSettingsAndSelectIt)
     Click(Icon(f, 2, "ColorIcon"));
     EXPECT_EQ(f.Clicks, (std::vector<std::pair<std::string, int>>{{"settings", 1}, {"colour", 2}}));
     EXPECT_EQ(f.SelectedFrames, std::deque<int>{2});
+}
+
+TEST_F(StripCells, RightClickOnACellOpensTheStripsMenu)
+{
+    TIconForm& f = Form();
+    Add(f, 100);
+    f.SetPopupMenu(f.ScrollBox2, f.PopupMenu5);
+    f.show();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), f.CellImages[0]->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(f.CellImages[0], &event);
+    EXPECT_TRUE(f.PopupMenu5->isVisible());
+    f.PopupMenu5->hide();
 }
 
 TEST_F(StripCells, RedrawShowsTheFramesCurrentTimeAndThumbnail)

@@ -74,7 +74,8 @@ void TPanel::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
     QPainter p(this);
-    QRect r = rect().adjusted(0, 0, -1, -1);
+    // QRect corners are the outermost pixels already: right() is width - 1.
+    QRect r = rect();
     DrawBevel(p, r, outer_, bevelWidth_);
     DrawBevel(p, r, inner_, bevelWidth_);
 }
