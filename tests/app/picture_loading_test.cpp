@@ -162,10 +162,15 @@ TEST_F(PictureLoading, InvalidPictureIsReportedAndAddsNothing)
         const char* name;
         const char* text;
     } const rows[] = {
-        {"x.bmp", "Это не BMP."}, {"x.jpg", "Это не JPG."}, {"x.JPEG", "Это не JPG."}, {"x.ico", "Это не ICO."}};
+        {"x.bmp", "Это не BMP."}, {"x.jpg", "Это не JPG."},  {"x.JPEG", "Это не JPG."},
+        {"x.ico", "Это не ICO."}, {"huge.bmp", "Это не BMP."}};
+    // A bitmap header that promises 2^30 pixels and brings none.
+    std::vector<BYTE> huge = {'B', 'M', 54, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0,
+                              0,   0x80, 0, 0, 0, 0x80, 0, 0, 1, 0, 24, 0};
+    huge.resize(54);
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.name);
-        WriteBytes(temp_ / row.name, junk);
+        WriteBytes(temp_ / row.name, std::string(row.name) == "huge.bmp" ? huge : junk);
         boxes_.Asked.clear();
         boxes_.Answers = {IDOK};
         f.AddImageFrame(File(row.name));
