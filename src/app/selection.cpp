@@ -69,6 +69,10 @@ void TAVIForm::FrameStripMouseDown(QObject* sender, Qt::MouseButton button, Qt::
 
 void TAVIForm::ScrollBox2MouseUp(QObject*, Qt::MouseButton button, Qt::KeyboardModifiers, int, int)
 {
+    // Clearing would enable the run and create commands again in the middle of a run, as
+    // the cells' clicks would; both wait until the preview has stopped.
+    if (PreviewRunning || PreviewResumable)
+        return;
     if (button == Qt::LeftButton)
         ClearSelection();
 }

@@ -144,6 +144,9 @@ TEST_F(Selection, ClicksAreIgnoredWhileThePreviewRunsOrIsPaused)
         Click(f, 2);
         Click(f, 0, Qt::LeftButton, Ctrl);
         Click(f, 1, Qt::RightButton);
+        f.ActionCreate->setEnabled(false);
+        f.ScrollBox2MouseUp(f.ScrollBox2->widget(), Qt::LeftButton, None, 0, 0);
+        EXPECT_FALSE(f.ActionCreate->isEnabled()) << "the strip's empty area waits as well";
         EXPECT_EQ(f.SelectedFrames, std::deque<int>{1});
         EXPECT_EQ(Marked(f), std::deque<int>{1});
         EXPECT_EQ(Shown(f), 1);
