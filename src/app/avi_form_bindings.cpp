@@ -90,7 +90,6 @@ TMouseForwarder* ForwarderOf(TAVIForm* form, QWidget* control)
     return new TMouseForwarder(form, control);
 }
 
-
 } // namespace
 
 void TAVIForm::BindHandlers()
