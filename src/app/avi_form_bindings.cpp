@@ -9,9 +9,12 @@
 #include <QScrollArea>
 #include <QToolButton>
 
+#include <QEvent>
 #include <QVariant>
 
+#include <functional>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -34,6 +37,35 @@ const TBinding Bindings[] = {
     {"ActionSaveProject", &TAVIForm::ActionSaveProjectExecute},
     // Selection
     {"ActionSelAll", &TAVIForm::ActionSelAllExecute},
+    // Timed preview
+    {"ToolButRun", nullptr, &TAVIForm::ToolButRunClick},
+    {"ItemRunAVI", nullptr, &TAVIForm::ToolButRunClick},
+    {"ItemRunGIF", nullptr, &TAVIForm::ToolButRunClick},
+    {"ItemTestAVI", nullptr, &TAVIForm::ToolButRunClick},
+    {"ItemTestGIF", nullptr, &TAVIForm::ToolButRunClick},
+    {"ToolButPause", &TAVIForm::ToolButPauseClick},
+    {"ItemPause", &TAVIForm::ToolButPauseClick},
+    {"ToolButStop", &TAVIForm::ToolButStopClick},
+    {"ItemStop", &TAVIForm::ToolButStopClick},
+    {"PaintBox1", &TAVIForm::PaintBox1Paint},
+    // Output creation
+    {"ActionCreate", nullptr, &TAVIForm::ActionCreateExecute},
+};
+
+// Runs a control's paint handler in place of the control's own painting.
+class TPaintBinding : public QObject {
+public:
+    TPaintBinding(QWidget* control, std::function<void()> paint) : QObject(control), paint_(std::move(paint)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        paint_();
+        return true;
+    }
+
+private:
+    std::function<void()> paint_;
 };
 
 // Mouse events the window's controls pass on. The presses and releases of a control bound
@@ -112,6 +144,10 @@ void TAVIForm::BindHandlers()
                                                                 : FindMenuItem(row.Component)) {
             component = action;
             connect(action, &QAction::triggered, this, [call, action] { call(action); });
+        } else if (QWidget* control = findChild<QWidget*>(row.Component)) {
+            // Any other control: its handler is its paint handler.
+            component = control;
+            control->installEventFilter(new TPaintBinding(control, [call, control] { call(control); }));
         }
         if (!component)
             throw std::logic_error(std::string("The main window has no component named ") + row.Component);

@@ -20,6 +20,7 @@
 #include "app/form_state.h"
 #include "app/frame_list.h"
 #include "app/frame_selection.h"
+#include "output/codec_dialog.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
 #include "platform/colors.h"
@@ -50,6 +51,10 @@ constexpr UINT WM_OPENCOMMANDLINE = WM_APP + 1000;
 extern TIMECAPS TimerCaps;
 // The preview's one-shot timer, 0 while none is armed.
 extern UINT PlaybackTimerId;
+// The period, in ms, of the preview timer's next arming (output/preview.cpp).
+extern UINT PlaybackDelay;
+// The preview timer's callback; user is the run's mode: 0 AVI, 1 GIF (output/preview.cpp).
+void PlaybackTimerProc(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1, DWORD_PTR reserved2);
 
 // The product's web page: the banner's hint and the target of its link.
 extern const char* const ProductWebAddress;
@@ -351,10 +356,32 @@ public:
     // ======== Help, about box, banner, toolbar places: app/help.cpp
     void ArrangeToolbars();
 
-    // ======== Timed preview: output/preview.cpp (to come)
-    // ======== Output creation, animated GIF: output/create_output.cpp (to come; the GIF's
-    //          ownership is in app/output_gif.cpp)
-    // ======== AVI writer: output/write_avi.cpp (to come)
+    // ======== Timed preview: output/preview.cpp
+    // Starts the preview, or goes on after a pause. The sender decides how it plays: the AVI
+    // run items at AviFrameTime with the project's sound, the GIF run items at each frame's
+    // own time, the run button as the project's type says (without sound).
+    void ToolButRunClick(QObject* sender);
+    void ToolButPauseClick();
+    void ToolButStopClick();
+    void PaintBox1Paint();
+    // One tick of the preview timer: the next frame, or the end after the last one.
+    void PlaybackTick(int mode);
+
+    // ======== Output creation, animated GIF: output/create_output.cpp (the GIF's ownership
+    //          is in app/output_gif.cpp)
+    void ActionCreateExecute(QObject* sender);
+    // Asks for the output file and writes the project into it as an AVI or an animated GIF,
+    // by the name's extension.
+    void CreateOutputFile();
+    // Replaces OutputGif by a new animated GIF of the frames; does not save it. Errors of the
+    // GIF library pass on to the caller.
+    void WriteGifAnimation(bool optimize, bool crop, bool merge, bool interlaced);
+
+    // ======== AVI writer: output/write_avi.cpp; the compressor choice: output/codec_dialog.cpp
+    // Writes the project as an AVI file; reports its own failures.
+    void WriteAviFile(const std::string& fileName);
+    // The compressor choice is our dialog, owned by this window, while the window lives.
+    TCodecChooserInstall CodecChooserInstall;
     // ======== Saving and copying the shown frame: output/save_frame.cpp (to come)
     // ======== Sound command: output/addsound.cpp, with its dialog (to come)
     // ======== Deleting, moving, cloning frames: editing/frame_order.cpp (to come)
@@ -398,6 +425,13 @@ private:
     // unit that includes the GIF library.
     void ClearOutputGifImages();
     void ReleaseOutputGif();
+    // output/preview.cpp
+    void DrawPlaybackFrame(int frame);
+    void EndPreview();
+    bool ArmPlaybackTimer(int mode);
+    // output/create_output.cpp: the output options dialogs, shown modally; true on OK.
+    virtual bool RunAviOptionsDialog();
+    virtual bool RunAniGifOptionsDialog();
 
     std::vector<std::string> arguments_;
     bool shown_ = false;

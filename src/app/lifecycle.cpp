@@ -317,6 +317,9 @@ void TAVIForm::FormCloseQuery(bool& canClose)
 
 void TAVIForm::StopPlaybackForClose()
 {
+    // A running or paused preview is stopped as the stop button does, sound and all.
+    if (PreviewRunning || PreviewResumable)
+        ToolButStopClick();
     if (PlaybackTimerId != 0) {
         timeKillEvent(PlaybackTimerId);
         PlaybackTimerId = 0;

@@ -1,0 +1,108 @@
+// The create command: the whole project into one AVI or animated GIF file; and the animated
+// GIF built from the frames.
+#include "app/createavi.h"
+
+#include <string>
+#include <vector>
+
+#include "gif/gifimage.h"
+#include "output/gif_animation.h"
+#include "platform/qt/cursors.h"
+
+namespace {
+
+// The file name without its folder.
+std::string NamePart(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// From the name part's last dot to its end; empty when the name part has no dot.
+std::string Extension(const std::string& path)
+{
+    const std::string name = NamePart(path);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool SameAscii(const std::string& text, const std::string& lower)
+{
+    if (text.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? char(text[i] - 'A' + 'a') : text[i];
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TAVIForm::ActionCreateExecute(QObject*) { CreateOutputFile(); }
+
+void TAVIForm::CreateOutputFile()
+{
+    if (!SaveDialog1->Execute())
+        return;
+    repaint();
+    const std::string path = SaveDialog1->FileName;
+    OutputFileName = NamePart(path);
+    const std::string extension = Extension(path);
+
+    if (SameAscii(extension, ".avi")) {
+        if (ShowAviOptions) {
+            OptionsChanged = false;
+            if (!RunAviOptionsDialog())
+                return;
+        }
+        repaint();
+        WriteAviFile(path);
+        // A GIF project's file holds none of the AVI options.
+        if (ProjectType == 1)
+            OptionsChanged = false;
+    } else if (SameAscii(extension, ".gif")) {
+        OptionsChanged = false;
+        if (ShowAniGifOptions) {
+            // The dialog's OK has stored its options and built OutputGif already.
+            if (!RunAniGifOptionsDialog())
+                return;
+        } else {
+            WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
+        }
+        if (!OutputGif)
+            WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
+        repaint();
+        OutputGif->SaveToFile(path);
+        // An AVI project's file holds none of the GIF options.
+        if (ProjectType == 0)
+            OptionsChanged = false;
+    }
+    // Writing an output saves nothing of the project: it can make the project modified (an
+    // option its file holds was changed) but never unmodified.
+    if (OptionsChanged)
+        SetProjectModified(true);
+    OptionsChanged = false;
+}
+
+void TAVIForm::WriteGifAnimation(bool optimize, bool crop, bool merge, bool interlaced)
+{
+    ReleaseOutputGif();
+    OutputGif = new TGIFImage();
+    TWaitCursor hourglass;
+    std::vector<TGifAnimationFrame> frames;
+    for (std::size_t i = 0; i < FrameCount(); ++i)
+        frames.push_back({FrameBitmaps.at(i).get(), FrameTimes.at(i), FrameGifOptions.at(i), FramePlacements.at(i)});
+    BuildGifAnimation(*OutputGif, frames, {optimize, crop, merge, interlaced, GifLoopCount});
+}
+
+// Until the output options dialogs are here, they answer OK as their OK would: the AVI one
+// changing nothing, the animated GIF one building OutputGif from the stored options.
+bool TAVIForm::RunAviOptionsDialog() { return true; }
+
+bool TAVIForm::RunAniGifOptionsDialog()
+{
+    WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
+    return true;
+}
