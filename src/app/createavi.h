@@ -376,6 +376,9 @@ public:
     // Replaces OutputGif by a new animated GIF of the frames; does not save it. Errors of the
     // GIF library pass on to the caller.
     void WriteGifAnimation(bool optimize, bool crop, bool merge, bool interlaced);
+    // The output options dialogs, shown modally; true when they end with OK.
+    virtual bool RunAviOptionsDialog();
+    virtual bool RunAniGifOptionsDialog();
 
     // ======== AVI writer: output/write_avi.cpp; the compressor choice: output/codec_dialog.cpp
     // Writes the project as an AVI file; reports its own failures.
@@ -429,9 +432,6 @@ private:
     void DrawPlaybackFrame(int frame);
     void EndPreview();
     bool ArmPlaybackTimer(int mode);
-    // output/create_output.cpp: the output options dialogs, shown modally; true on OK.
-    virtual bool RunAviOptionsDialog();
-    virtual bool RunAniGifOptionsDialog();
 
     std::vector<std::string> arguments_;
     bool shown_ = false;
