@@ -1,5 +1,6 @@
-// Writing a 200-frame 640x480 project as an AVI file, uncompressed and as Motion JPEG, against
-// ffmpeg run as a process on the same frames handed to it raw.
+// Writing a 200-frame 640x480 project as an AVI file, uncompressed and as Motion JPEG, and as
+// an animated GIF with the default frame options, against ffmpeg run as a process on the same
+// frames handed to it raw.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "gif/gifimage.h"
 #include "output/avifunction.h"
+#include "output/gif_animation.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -143,10 +146,49 @@ void BM_FfmpegAvi(benchmark::State& state, const char* codec, const char* name)
     RecordSize(std::string("avi_") + name + "_ffmpeg", file);
 }
 
+// What the create command does for a GIF: every frame converted with the options a new frame
+// gets, placed, timed, and the image saved.
+void BM_OursGif(benchmark::State& state)
+{
+    Project();
+    const auto file = WorkDir() / "ours.gif";
+    const GIFOPTIONS defaults{0, 7, 8, 0, 0, clWhite, 0, false};
+    std::vector<TGifAnimationFrame> frames;
+    for (int f = 0; f < FrameCount; ++f) {
+        const TBitmap& b = *Project()[std::size_t(f)];
+        frames.push_back({&b, WORD(Period), defaults, MYRECT{Origin(f).X, Origin(f).Y, b.Width(), b.Height()}});
+    }
+    for (auto _ : state) {
+        TGIFImage gif;
+        BuildGifAnimation(gif, frames, {});
+        gif.SaveToFile(file.string());
+    }
+    state.SetItemsProcessed(state.iterations() * FrameCount);
+    RecordSize("gif_ours", file);
+}
+
+void BM_FfmpegGif(benchmark::State& state)
+{
+    const auto file = WorkDir() / "ffmpeg.gif";
+    const std::string command = "ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt bgr24 -s " + std::to_string(Width) +
+                                "x" + std::to_string(Height) + " -r " + std::to_string(1000 / Period) + " -i '" +
+                                RawFrames().string() + "' -f gif '" + file.string() + "'";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("ffmpeg failed");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * FrameCount);
+    RecordSize("gif_ffmpeg", file);
+}
+
 BENCHMARK_CAPTURE(BM_OursAvi, raw, comptypeDIB, "raw")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK_CAPTURE(BM_FfmpegAvi, raw, "rawvideo", "raw")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK_CAPTURE(BM_OursAvi, mjpeg, comptypeMJPG, "mjpeg")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK_CAPTURE(BM_FfmpegAvi, mjpeg, "mjpeg", "mjpeg")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_OursGif)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_FfmpegGif)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 } // namespace
 
@@ -163,6 +205,7 @@ int main(int argc, char** argv)
     };
     ratio("avi_raw_vs_ffmpeg", "BM_OursAvi/raw/min_time:2.000/real_time", "BM_FfmpegAvi/raw/min_time:2.000/real_time");
     ratio("avi_mjpeg_vs_ffmpeg", "BM_OursAvi/mjpeg/min_time:2.000/real_time", "BM_FfmpegAvi/mjpeg/min_time:2.000/real_time");
+    ratio("gif_vs_ffmpeg", "BM_OursGif/min_time:2.000/real_time", "BM_FfmpegGif/min_time:2.000/real_time");
     for (const auto& [name, bytes] : sizes)
         std::printf("size %s %ju\n", name.c_str(), bytes);
     std::error_code ec;

@@ -40,6 +40,7 @@ class TGIFSubImage;
 class TPanel;
 class TSplitter;
 class TStatusBar;
+struct TDibSection;
 
 // The window's private messages, numbered as the message map knows them.
 constexpr UINT WM_DROPFILES = 0x0233;
@@ -383,6 +384,9 @@ public:
     // ======== AVI writer: output/write_avi.cpp; the compressor choice: output/codec_dialog.cpp
     // Writes the project as an AVI file; reports its own failures.
     void WriteAviFile(const std::string& fileName);
+    // A DIB section with a copy of the bitmap, in the depth the AVI frames take from the
+    // screen; nullptr when it cannot be made.
+    std::unique_ptr<TDibSection> MakeDibSection(const TBitmap& bitmap) const;
     // The compressor choice is our dialog, owned by this window, while the window lives.
     TCodecChooserInstall CodecChooserInstall;
     // ======== Saving and copying the shown frame: output/save_frame.cpp (to come)

@@ -2,6 +2,7 @@
 #include "app/createavi.h"
 
 #include "output/avi_movie.h"
+#include "output/avifunction.h"
 #include "platform/qt/cursors.h"
 
 void TAVIForm::WriteAviFile(const std::string& fileName)
@@ -22,4 +23,9 @@ void TAVIForm::WriteAviFile(const std::string& fileName)
     movie.ScreenDepthBytes = ScreenDepthBytes;
     movie.Owner = static_cast<QWidget*>(this);
     WriteAviMovie(movie, fileName);
+}
+
+std::unique_ptr<TDibSection> TAVIForm::MakeDibSection(const TBitmap& bitmap) const
+{
+    return ::MakeDibSection(bitmap, ScreenDepthBytes);
 }
