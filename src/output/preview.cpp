@@ -22,27 +22,6 @@ namespace {
 constexpr int AviMode = 0;
 constexpr int GifMode = 1;
 
-// The frame shown while the preview stands still, at its placement.
-void ShowStill(TAVIForm& form, int frame)
-{
-    const MYRECT& place = form.FramePlacements.at(std::size_t(frame));
-    const TBitmap& source = *form.FrameBitmaps.at(std::size_t(frame));
-    auto still = std::make_unique<TBitmap>(std::max(0, place.Width), std::max(0, place.Height));
-    still->Canvas().CopyRect(TRect{0, 0, place.Width, place.Height}, source.Canvas(),
-                             TRect{0, 0, place.Width, place.Height});
-    form.PreviewBitmap = std::move(still);
-    form.PreviewLeft = place.Left;
-    form.PreviewTop = place.Top;
-}
-
-void ClearStripSelection(TAVIForm& form)
-{
-    form.EmptySelection();
-    form.UpdateFrameActions(false);
-    form.ActionUp->setEnabled(false);
-    form.ActionDown->setEnabled(false);
-}
-
 void ShowMarker(TAVIForm& form, int frame, bool visible)
 {
     if (frame < 0 || std::size_t(frame) >= form.CellMarkers.size())
@@ -106,7 +85,7 @@ void TAVIForm::ToolButRunClick(QObject* sender)
     if (FrameCount() == 0 || PreviewRunning)
         return;
 
-    ClearStripSelection(*this);
+    ClearSelection();
     PreviewBitmap = std::make_unique<TBitmap>();
     PaintBox1->update();
     PreviewRunning = true;
@@ -193,13 +172,11 @@ void TAVIForm::EndPreview()
     TWindowUpdateLock lock(ScrollBox2);
     ScrollStripToEnd();
     const int last = int(FrameCount()) - 1;
-    ShowStill(*this, last);
+    ShowFrame(last);
     SelectFrame(last);
     UpdateFrameActions(true);
     ActionDown->setEnabled(false);
     ActionUp->setEnabled(FrameCount() > 1);
-    ToolButRun->setEnabled(true);
-    FollowRunButton(*this);
 }
 
 void TAVIForm::ToolButPauseClick()
@@ -224,7 +201,7 @@ void TAVIForm::ToolButPauseClick()
 
     TWindowUpdateLock lock(ScrollBox2);
     ScrollStripToFrame(CurrentFrame);
-    ShowStill(*this, CurrentFrame);
+    ShowFrame(CurrentFrame);
     // Marked to show where the run stands, not selected.
     ShowMarker(*this, CurrentFrame, true);
     PaintBox1->update();
@@ -259,13 +236,11 @@ void TAVIForm::ToolButStopClick()
     }
     TWindowUpdateLock lock(ScrollBox2);
     ScrollStripTo(0);
-    ShowStill(*this, 0);
+    ShowFrame(0);
     SelectFrame(0);
     UpdateFrameActions(true);
     ActionUp->setEnabled(false);
     ActionDown->setEnabled(FrameCount() > 1);
-    ToolButRun->setEnabled(true);
-    FollowRunButton(*this);
 }
 
 void TAVIForm::PaintBox1Paint()

@@ -48,8 +48,7 @@ protected:
         Form().ShowCodecDialog = false;
         AddFrame(clRed, 100);
         AddFrame(clBlue, 200, {2, 1, 4, 3});
-        // As a project with frames has it.
-        Form().ActionCreate->setEnabled(true);
+        Form().UpdateFrameActions(false);
     }
     // Chooses file in the save dialog and runs the command.
     void Create(const std::string& file)

@@ -24,9 +24,7 @@ protected:
         int i = 0;
         for (WORD t : times)
             AddFrame(colours[i++ % 5], t);
-        Form().ToolButRun->setEnabled(true);
-        for (QAction* item : {Form().ItemRunAVI, Form().ItemRunGIF, Form().ItemTestAVI, Form().ItemTestGIF})
-            item->setEnabled(true);
+        Form().UpdateFrameActions(false);
         Form().PaintBox1->resize(8, 6);
     }
     void Run(QAction* item) { item->trigger(); }
@@ -196,7 +194,7 @@ TEST_F(Preview, TransparentFrameLetsThePreviousOneShowThrough)
     holed.TransparentColor = clWhite;
     AddFrame(clBlue, 10, {2, 1, 3, 3}, holed);
     Form().FrameBitmaps[1]->Canvas().SetPixels(1, 1, clWhite);
-    Form().ToolButRun->setEnabled(true);
+    Form().UpdateFrameActions(false);
     Form().PaintBox1->resize(8, 6);
     Form().ToolButRun->click();
     timers_.FireNext();
