@@ -261,3 +261,24 @@ TEST_F(Preview, ClosingTheWindowStopsARunningOrPausedPreview)
         EXPECT_EQ(Form().FrameCount(), 0u);
     }
 }
+
+TEST_F(Preview, PaintShowsThePlaybackWhileRunningElseTheStillFrame)
+{
+    Form().ProjectType = 1;
+    AddFrame(clRed, 10, {0, 0, 8, 6});
+    AddFrame(clBlue, 10, {3, 2, 2, 2});
+    Form().UpdateFrameActions(false);
+    Form().PaintBox1->resize(8, 6);
+    auto pixel = [this](int x, int y) { return Form().PaintBox1->grab().toImage().pixelColor(x, y); };
+
+    Form().ToolButRun->click();
+    timers_.FireNext();
+    // The blue frame over the red one, as it plays.
+    EXPECT_EQ(pixel(0, 0), QColor(Qt::red));
+    EXPECT_EQ(pixel(3, 2), QColor(Qt::blue));
+
+    Form().ToolButPause->click();
+    // Only the frame where the run stands, at its place.
+    EXPECT_EQ(pixel(3, 2), QColor(Qt::blue));
+    EXPECT_NE(pixel(0, 0), QColor(Qt::red));
+}
