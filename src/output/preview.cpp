@@ -70,7 +70,10 @@ bool TAVIForm::ArmPlaybackTimer(int mode)
 
 void TAVIForm::DrawPlaybackFrame(int frame)
 {
-    TBitmap shown(*FrameBitmaps.at(std::size_t(frame)));
+    const TBitmap* source = FrameBitmaps.at(std::size_t(frame)).get();
+    if (!source)
+        return;
+    TBitmap shown(*source);
     const GIFOPTIONS& options = FrameGifOptions.at(std::size_t(frame));
     shown.SetTransparent(options.GIFTransparent);
     shown.SetTransparentColor(options.TransparentColor);
