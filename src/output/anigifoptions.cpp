@@ -1,0 +1,253 @@
+#include "output/anigifoptions.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/createavi.h"
+#include "app/gif_defaults.h"
+#include "gif/gifimage.h"
+#include "output/option_dialog_parts.h"
+#include "platform/qt/qt_bridge.h"
+#include "platform/qt/services.h"
+
+// ---- The animated preview -------------------------------------------------------------------
+
+TGifPreview::TGifPreview(QWidget* parent) : QWidget(parent)
+{
+    // A painter announces its frames from whatever thread runs its drawing step; the widget
+    // is only ever touched from its own.
+    Picture.OnChange = [this](TPicture&) { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); };
+}
+
+TGifPreview::~TGifPreview()
+{
+    // The picture's painter must be gone before the canvas it paints on.
+    Picture.OnChange = nullptr;
+    Picture.SetGraphic(nullptr);
+}
+
+TBitmap* TGifPreview::Target(int width, int height)
+{
+    if (!target_ || target_->Width() != width || target_->Height() != height)
+        target_ = std::make_unique<TBitmap>(width, height, pf24bit);
+    return target_.get();
+}
+
+void TGifPreview::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    TGraphic* graphic = Picture.Graphic();
+    if (!graphic || graphic->Empty())
+        return;
+    TBitmap* target = Target(graphic->Width(), graphic->Height());
+    graphic->Draw(target->Canvas(), TRect{0, 0, graphic->Width(), graphic->Height()});
+    DrawBitmap(painter, 0, 0, *target);
+}
+
+// ---- The dialog ---------------------------------------------------------------------------
+
+TAniGIFForm::TAniGIFForm(QWidget* owner) : QDialog(owner)
+{
+    setObjectName("AniGIFForm");
+
+    CheckBox1 = MakeCheckBox(this, "CheckBox1", QString::fromUtf8("Создать одну глобальную таблицу"));
+    CheckBox2 = MakeCheckBox(this, "CheckBox2", QString::fromUtf8("оптимизировать прозрачные участки"));
+    CheckBox3 = MakeCheckBox(this, "CheckBox3", QString::fromUtf8("Удалить неиспользуемые цвета"));
+    CheckBox6 = MakeCheckBox(this, "CheckBox6", QString::fromUtf8("Чересстрочный вывод"));
+    CheckBox7 = MakeCheckBox(this, "CheckBox7", QString::fromUtf8("Бесконечный цикл"));
+    Label1 = new QLabel(QString::fromUtf8("Кол-ство циклов"), this);
+    CSpinEdit1 = new QSpinBox(this);
+    CSpinEdit1->setObjectName("CSpinEdit1");
+    CSpinEdit1->setRange(1, 255);
+    CSpinEdit1->setValue(1);
+    CSpinEdit1->setFixedWidth(70);
+    Label1->setBuddy(CSpinEdit1);
+
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setFixedSize(300, 220);
+    ScrollBox1->setWidgetResizable(false);
+    Image1 = new TGifPreview;
+    Image1->setObjectName("Image1");
+    ScrollBox1->setWidget(Image1);
+
+    CheckBox5 = MakeCheckBox(this, "CheckBox5", QString::fromUtf8(ShowAlwaysText));
+    SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", QString::fromUtf8(DefaultsHint), QStyle::SP_BrowserReload);
+    Button2 = MakeDialogButton(this, "Button2", QString::fromUtf8(SaveText));
+    Button1 = MakeDialogButton(this, "Button1", QString::fromUtf8(CancelText));
+    Button2->setDefault(true);
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(CheckBox1);
+    options->addWidget(CheckBox2);
+    options->addWidget(CheckBox3);
+    options->addWidget(CheckBox6);
+    options->addSpacing(8);
+    options->addWidget(CheckBox7);
+    auto* loops = new QHBoxLayout;
+    loops->addWidget(Label1);
+    loops->addWidget(CSpinEdit1);
+    loops->addStretch(1);
+    options->addLayout(loops);
+    options->addStretch(1);
+    auto* middle = new QHBoxLayout;
+    middle->addLayout(options);
+    middle->addWidget(ScrollBox1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(CheckBox5);
+    bottom->addWidget(SpeedButton1);
+    bottom->addStretch(1);
+    bottom->addWidget(Button2);
+    bottom->addWidget(Button1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(middle);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Only this box rebuilds the preview at once; the others take effect at OK.
+    connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1MouseUp(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    new TNumberFieldKeys(CSpinEdit1, Button2, Button1, [this](char& key) { CSpinEdit1KeyPress(key); });
+}
+
+TAniGIFForm::~TAniGIFForm() = default;
+
+void TAniGIFForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TAniGIFForm::FormShow()
+{
+    setWindowTitle(QString::fromStdString(AVIForm->OutputFileName));
+    CheckBox5->setChecked(AVIForm->ShowAniGifOptions);
+    CheckBox1->setChecked(AVIForm->GifOptimize);
+    CheckBox2->setChecked(AVIForm->GifMerge);
+    CheckBox3->setChecked(AVIForm->GifCrop);
+    CheckBox6->setChecked(AVIForm->GifInterlaced);
+    CheckBox7->setChecked(AVIForm->GifLoopCount == 0);
+    // Decided once, here: unticking "endless" later leaves the count as it is.
+    CSpinEdit1->setEnabled(!CheckBox7->isChecked());
+    if (CSpinEdit1->isEnabled())
+        CSpinEdit1->setValue(AVIForm->GifLoopCount);
+
+    ScrollBox1->horizontalScrollBar()->setValue(0);
+    ScrollBox1->verticalScrollBar()->setValue(0);
+    Image1->resize(std::max(0, AVIForm->FrameWidth), std::max(0, AVIForm->FrameHeight));
+    AniGifPreviewBuild();
+}
+
+void TAniGIFForm::AniGifPreviewBuild()
+{
+    Image1->Picture.SetGraphic(nullptr);
+    if (WriteGifAnimation)
+        WriteGifAnimation(CheckBox1->isChecked(), CheckBox3->isChecked(), CheckBox2->isChecked(),
+                          CheckBox6->isChecked());
+    if (TGIFImage* built = AVIForm->OutputGif) {
+        std::unique_ptr<TGIFImage> copy;
+        {
+            // The copy starts no painter of its own while it is made; it animates when shown,
+            // with the draw options of the image it copies.
+            TGifAnimationOff animationOff;
+            copy = std::make_unique<TGIFImage>();
+        }
+        copy->Assign(*built);
+        copy->SetDrawOptions(built->DrawOptions());
+        Image1->Picture.SetGraphic(std::move(copy));
+    }
+    Image1->update();
+}
+
+void TAniGIFForm::CheckBox1MouseUp() { AniGifPreviewBuild(); }
+
+void TAniGIFForm::SpeedButton1Click()
+{
+    CheckBox1->setChecked(false);
+    CheckBox2->setChecked(false);
+    CheckBox3->setChecked(false);
+    CheckBox6->setChecked(false);
+    CheckBox5->setChecked(true);
+    CSpinEdit1->setValue(0); // below the range: the field shows its minimum
+    AniGifPreviewBuild();
+}
+
+void TAniGIFForm::StopPreview()
+{
+    if (auto* preview = dynamic_cast<TGIFImage*>(Image1->Picture.Graphic()))
+        preview->StopDraw();
+    if (AVIForm->OutputGif)
+        AVIForm->OutputGif->StopDraw();
+}
+
+void TAniGIFForm::Button2Click()
+{
+    StopPreview();
+    TAVIForm& form = *AVIForm;
+    struct TStored {
+        bool ShowAniGifOptions, GifOptimize, GifMerge, GifCrop, GifInterlaced;
+        int GifLoopCount;
+    } const before{form.ShowAniGifOptions, form.GifOptimize, form.GifMerge, form.GifCrop, form.GifInterlaced,
+                   form.GifLoopCount};
+
+    form.OptionsChanged = CheckBox1->isChecked() != form.GifOptimize || CheckBox2->isChecked() != form.GifMerge ||
+                          CheckBox3->isChecked() != form.GifCrop || CheckBox6->isChecked() != form.GifInterlaced;
+    form.ShowAniGifOptions = CheckBox5->isChecked();
+    form.GifOptimize = CheckBox1->isChecked();
+    form.GifMerge = CheckBox2->isChecked();
+    form.GifCrop = CheckBox3->isChecked();
+    form.GifInterlaced = CheckBox6->isChecked();
+    form.GifLoopCount = CheckBox7->isChecked() ? 0 : CSpinEdit1->value();
+    try {
+        if (WriteGifAnimation)
+            WriteGifAnimation(CheckBox1->isChecked(), CheckBox3->isChecked(), CheckBox2->isChecked(),
+                              CheckBox6->isChecked());
+    } catch (const std::exception& error) {
+        // A half-built image must never be saved: the dialog stays open and nothing it stored
+        // remains.
+        form.ShowAniGifOptions = before.ShowAniGifOptions;
+        form.GifOptimize = before.GifOptimize;
+        form.GifMerge = before.GifMerge;
+        form.GifCrop = before.GifCrop;
+        form.GifInterlaced = before.GifInterlaced;
+        form.GifLoopCount = before.GifLoopCount;
+        form.OptionsChanged = false;
+        ShowException(error);
+        return;
+    }
+    accept();
+}
+
+void TAniGIFForm::Button1Click() { reject(); }
+
+void TAniGIFForm::reject()
+{
+    StopPreview();
+    QDialog::reject();
+}
+
+void TAniGIFForm::CSpinEdit1KeyPress(char& key)
+{
+    if (key == KeyEnter) {
+        key = 0;
+        Button2->setFocus();
+    } else if (key == KeyEscape) {
+        key = 0;
+        Button1->setFocus();
+    }
+}

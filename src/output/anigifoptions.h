@@ -1,0 +1,79 @@
+#pragma once
+// Options of the animated GIF, with the animation itself playing as they are set. Read from
+// the window when the dialog is shown and stored only on OK, where the image to be saved is
+// built; OK tells the caller (OptionsChanged) whether a value the project file keeps changed.
+#include <QDialog>
+#include <QWidget>
+
+#include <functional>
+
+#include "platform/graphic.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+class QToolButton;
+
+// Shows a picture at its own size from the top-left corner. An animated GIF animates through
+// the library's painter; each frame it paints is shown as it comes.
+class TGifPreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit TGifPreview(QWidget* parent = nullptr);
+    ~TGifPreview() override;
+    TPicture Picture;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // What the picture draws itself on; kept, so that its painter keeps the same canvas.
+    TBitmap* Target(int width, int height);
+    std::unique_ptr<TBitmap> target_;
+};
+
+class TAniGIFForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAniGIFForm(QWidget* owner = nullptr);
+    ~TAniGIFForm() override;
+
+    // Builds the window's OutputGif from its frames with these options (the loop count comes
+    // from the window's GifLoopCount); the library's errors pass through. The window's own
+    // builder is put here by whoever shows the dialog.
+    std::function<void(bool optimize, bool crop, bool merge, bool interlaced)> WriteGifAnimation;
+
+    QCheckBox* CheckBox1 = nullptr; // "Создать одну глобальную таблицу"
+    QCheckBox* CheckBox2 = nullptr; // "оптимизировать прозрачные участки"
+    QCheckBox* CheckBox3 = nullptr; // "Удалить неиспользуемые цвета"
+    QCheckBox* CheckBox6 = nullptr; // "Чересстрочный вывод"
+    QCheckBox* CheckBox7 = nullptr; // "Бесконечный цикл"
+    QLabel* Label1 = nullptr;       // "Кол-ство циклов"
+    QSpinBox* CSpinEdit1 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    TGifPreview* Image1 = nullptr;
+    QCheckBox* CheckBox5 = nullptr;      // "Показывать всегда"
+    QToolButton* SpeedButton1 = nullptr; // defaults
+    QPushButton* Button2 = nullptr;      // OK
+    QPushButton* Button1 = nullptr;      // Cancel
+
+    void FormShow();
+    void AniGifPreviewBuild();
+    void CheckBox1MouseUp();
+    void SpeedButton1Click();
+    void Button2Click();
+    void Button1Click();
+    void CSpinEdit1KeyPress(char& key);
+
+    // Esc and the close box cancel as the cancel button does.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Stops the painters of the preview and of the window's image.
+    void StopPreview();
+};

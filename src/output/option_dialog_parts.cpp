@@ -1,0 +1,162 @@
+#include "output/option_dialog_parts.h"
+
+#include <QAbstractSpinBox>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+const char* const ShowAlwaysText = "Показывать всегда";
+const char* const DefaultsHint = "Вернуть установки по умолчанию";
+const char* const SaveText = "Сохранить";
+const char* const CancelText = "Отменить";
+
+TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {}
+
+void TPaintBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setClipRect(rect());
+    if (OnPaint)
+        OnPaint(painter);
+}
+
+TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent)
+    : QGroupBox(caption, parent), group_(new QButtonGroup(this))
+{
+    group_->setExclusive(true);
+    auto* grid = new QGridLayout(this);
+    const int rows = (int(items.size()) + columns - 1) / columns;
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        group_->addButton(button, i);
+        buttons_.push_back(button);
+        // Filled column by column, as the items are read.
+        grid->addWidget(button, i % rows, i / rows);
+    }
+    connect(group_, &QButtonGroup::idClicked, this, [this](int) {
+        if (OnClick)
+            OnClick();
+    });
+}
+
+int TRadioGroup::ItemIndex() const { return group_->checkedId(); }
+
+void TRadioGroup::SetItemIndex(int index)
+{
+    if (index >= 0 && index < Count()) {
+        buttons_[index]->setChecked(true);
+        return;
+    }
+    // An exclusive group cannot be emptied by unchecking its button.
+    group_->setExclusive(false);
+    for (auto* button : buttons_)
+        button->setChecked(false);
+    group_->setExclusive(true);
+}
+
+TNumberFieldKeys::TNumberFieldKeys(QAbstractSpinBox* field, QPushButton* defaultButton,
+                                   QPushButton* cancelButton, std::function<void(char& key)> keyPress)
+    : QObject(field), field_(field), default_(defaultButton), cancel_(cancelButton), keyPress_(std::move(keyPress))
+{
+    // The key goes to the field or to the line edit inside it, depending on who holds focus.
+    field->installEventFilter(this);
+    if (auto* edit = field->findChild<QLineEdit*>())
+        edit->installEventFilter(this);
+}
+
+bool TNumberFieldKeys::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int qtKey = static_cast<QKeyEvent*>(event)->key();
+    char key = 0;
+    if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter)
+        key = KeyEnter;
+    else if (qtKey == Qt::Key_Escape)
+        key = KeyEscape;
+    else
+        return false;
+    const char pressed = key;
+    if (keyPress_)
+        keyPress_(key);
+    if (pressed == KeyEnter) {
+        field_->interpretText();
+        if (default_ && default_->isEnabled())
+            default_->click();
+    } else if (cancel_ && cancel_->isEnabled()) {
+        cancel_->click();
+    }
+    // Neither key ever reaches the field.
+    return true;
+}
+
+QString DialogCaption(const std::string& fileName) { return QString::fromStdString(fileName); }
+
+QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& text)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text)
+{
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& hint, int glyph)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setIcon(parent->style()->standardIcon(QStyle::StandardPixmap(glyph)));
+    button->setAutoRaise(true);
+    button->setFixedSize(26, 26);
+    return button;
+}
+
+QRect PlacePreview(int clientWidth, int clientHeight, int width, int height)
+{
+    const auto place = [](int client, int size, int& at, int& length) {
+        if (client - size >= 2) {
+            at = (client - size) / 2;
+            length = size;
+        } else {
+            at = 2;
+            length = std::max(0, client - 4);
+        }
+    };
+    int left = 0, top = 0, w = 0, h = 0;
+    place(clientWidth, width, left, w);
+    place(clientHeight, height, top, h);
+    return QRect(left, top, w, h);
+}
+
+QString SoundLengthText(int milliseconds)
+{
+    return QString::fromUtf8("Общее время: ") + QString::number(milliseconds) + QString::fromUtf8(" мсек");
+}
+
+bool SamePathText(const std::string& a, const std::string& b)
+{
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
+bool NamedFileExists(const std::string& path)
+{
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(std::filesystem::u8path(path), error);
+}

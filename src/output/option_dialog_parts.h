@@ -1,0 +1,102 @@
+#pragma once
+// Pieces the output option dialogs share: the paint boxes of the before/after previews, the
+// buttons every one of them has, and the way their number fields treat Enter and Esc.
+#include <QGroupBox>
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QAbstractSpinBox;
+class QButtonGroup;
+class QCheckBox;
+class QDialog;
+class QPainter;
+class QPushButton;
+class QToolButton;
+
+// A control that has no picture of its own: its form draws it in OnPaint.
+class TPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPaintBox(QWidget* parent = nullptr);
+    std::function<void(QPainter& painter)> OnPaint;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A group of radio buttons laid out in columns, one of them chosen by its index.
+class TRadioGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent = nullptr);
+    int ItemIndex() const;
+    // -1 chooses none.
+    void SetItemIndex(int index);
+    int Count() const { return int(buttons_.size()); }
+    // Runs when the user picks an item (not when the program sets one).
+    std::function<void()> OnClick;
+
+private:
+    QButtonGroup* group_;
+    std::vector<class QRadioButton*> buttons_;
+};
+
+// Enter and Esc in a number field. The form's key handler sees the key first and may swallow
+// it (set it to 0) and move the focus; what the dialog then does is what a dialog does with
+// those keys anywhere: Enter presses the default button, Esc the cancel button. The typed
+// text is taken into the field's value before that, so that OK stores what is shown.
+class TNumberFieldKeys : public QObject {
+    Q_OBJECT
+public:
+    // keyPress gets '\r' for Enter and 0x1B for Esc.
+    TNumberFieldKeys(QAbstractSpinBox* field, QPushButton* defaultButton, QPushButton* cancelButton,
+                     std::function<void(char& key)> keyPress);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAbstractSpinBox* field_;
+    QPushButton* default_;
+    QPushButton* cancel_;
+    std::function<void(char& key)> keyPress_;
+};
+
+constexpr char KeyEnter = '\r';
+constexpr char KeyEscape = 0x1B;
+
+// The caption a dialog shows: the chosen file's name.
+QString DialogCaption(const std::string& fileName);
+
+QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& text);
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text);
+// A flat glyph button with a hint; glyph is a QStyle::StandardPixmap.
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& hint, int glyph);
+
+// "Показывать всегда", the defaults button's hint, the OK and cancel buttons' texts.
+extern const char* const ShowAlwaysText;
+extern const char* const DefaultsHint;
+extern const char* const SaveText;
+extern const char* const CancelText;
+
+// Where a before/after picture of width x height goes in a panel whose client area is
+// clientWidth x clientHeight: centred in each direction where the area is at least 2 pixels
+// larger, else from 2 and cut to the area less 4.
+QRect PlacePreview(int clientWidth, int clientHeight, int width, int height);
+
+// "Общее время: <ms> мсек", the length of a sound.
+QString SoundLengthText(int milliseconds);
+
+// Paths are compared without regard to case, the way the file system the projects came from
+// compares them (Cyrillic letters included).
+bool SamePathText(const std::string& a, const std::string& b);
+
+// True when path names an existing file.
+bool NamedFileExists(const std::string& path);
