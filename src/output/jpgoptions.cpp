@@ -275,7 +275,8 @@ std::unique_ptr<TBitmap> JpegRoundTrip(const TBitmap& source, int quality)
 
 void TJPGForm::JpegPreviewBuild()
 {
-    ResultBitmap = JpegRoundTrip(*SourceBitmap, TrackBar1->value());
+    // Before the dialog is shown there is no frame to compress.
+    ResultBitmap = SourceBitmap->Empty() ? std::make_unique<TBitmap>() : JpegRoundTrip(*SourceBitmap, TrackBar1->value());
     ImageJPG->update();
 }
 

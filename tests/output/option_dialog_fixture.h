@@ -42,7 +42,7 @@ protected:
         std::vector<std::uint8_t> bytes;
         const auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) bytes.push_back(std::uint8_t(v >> (8 * i))); };
         const auto u16 = [&](std::uint16_t v) { bytes.push_back(std::uint8_t(v)); bytes.push_back(std::uint8_t(v >> 8)); };
-        const auto id = [&](const char* f) { bytes.insert(bytes.end(), f, f + 4); };
+        const auto id = [&](const char* f) { for (int i = 0; i < 4; ++i) bytes.push_back(std::uint8_t(f[i])); };
         id("RIFF");
         u32(36 + samples);
         id("WAVE");

@@ -1,0 +1,216 @@
+#include <QCheckBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include <array>
+#include <stdexcept>
+#include <vector>
+
+#include "gif/gifimage.h"
+#include "option_dialog_fixture.h"
+#include "output/anigifoptions.h"
+
+namespace {
+
+// Stands in for the window's builder: makes a small two-frame animation and remembers what it
+// was asked for and which loop count the window held at that moment.
+struct TBuild {
+    std::array<bool, 4> Options; // optimize, crop, merge, interlaced
+    int LoopCount;
+};
+
+class TAniGifDialogTest : public TOptionDialogTest {
+protected:
+    void SetUp() override
+    {
+        TOptionDialogTest::SetUp();
+        ResetWindow();
+    }
+    void ResetWindow()
+    {
+        form_->OptionsChanged = false;
+        form_->FrameWidth = 16;
+        form_->FrameHeight = 12;
+        form_->ShowAniGifOptions = true;
+        form_->GifOptimize = true;
+        form_->GifMerge = false;
+        form_->GifCrop = false;
+        form_->GifInterlaced = false;
+        form_->GifLoopCount = 5;
+    }
+
+    void Attach(TAniGIFForm& dialog)
+    {
+        dialog.WriteGifAnimation = [this](bool optimize, bool crop, bool merge, bool interlaced) {
+            Builds.push_back({{optimize, crop, merge, interlaced}, AVIForm->GifLoopCount});
+            if (FailBuild)
+                throw std::runtime_error("Invalid Bits Per Pixel value");
+            delete AVIForm->OutputGif;
+            AVIForm->OutputGif = nullptr;
+            auto gif = std::make_unique<TGIFImage>();
+            for (TColor colour : {clRed, clBlue}) {
+                TBitmap frame(16, 12, pf24bit);
+                frame.Canvas().Brush().Color = colour;
+                frame.Canvas().FillRect(TRect{0, 0, 16, 12});
+                gif->Add(&frame);
+            }
+            AVIForm->OutputGif = gif.release();
+        };
+    }
+
+    TGIFImage* Preview(TAniGIFForm& dialog) { return dynamic_cast<TGIFImage*>(dialog.Image1->Picture.Graphic()); }
+
+    std::vector<TBuild> Builds;
+    bool FailBuild = false;
+};
+
+TEST_F(TAniGifDialogTest, ShowsTheWindowsValuesAndAnimatesACopyOfTheBuild)
+{
+    TAniGIFForm dialog;
+    Attach(dialog);
+    Show(dialog);
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "frame.out");
+    EXPECT_TRUE(dialog.CheckBox5->isChecked());
+    EXPECT_TRUE(dialog.CheckBox1->isChecked());
+    EXPECT_FALSE(dialog.CheckBox7->isChecked());
+    EXPECT_TRUE(dialog.CSpinEdit1->isEnabled());
+    EXPECT_EQ(dialog.CSpinEdit1->value(), 5);
+    EXPECT_EQ(dialog.Image1->size(), QSize(16, 12));
+    EXPECT_TRUE(dialog.Button2->isDefault());
+
+    ASSERT_EQ(Builds.size(), 1u);
+    EXPECT_EQ(Builds[0].Options, (std::array<bool, 4>{true, false, false, false}));
+    TGIFImage* preview = Preview(dialog);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_NE(preview, AVIForm->OutputGif);
+    EXPECT_EQ(preview->Images().GetCount(), 2);
+    EXPECT_TRUE(preview->DrawOptions().Contains(goAnimate));
+    EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
+
+    dialog.Image1->repaint();
+    EXPECT_NE(preview->DrawPainter(), nullptr);
+    dialog.Button1->click(); // Cancel
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(preview->DrawPainter(), nullptr);
+    EXPECT_EQ(Builds.size(), 1u);
+    EXPECT_EQ(form_->GifLoopCount, 5);
+    EXPECT_TRUE(form_->GifOptimize);
+}
+
+TEST_F(TAniGifDialogTest, FiniteCountChangedAloneIsStoredButIsNoProjectChange)
+{
+    TAniGIFForm dialog;
+    Attach(dialog);
+    Show(dialog);
+    dialog.CSpinEdit1->setValue(3);
+    dialog.Button2->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(form_->GifLoopCount, 3);
+    EXPECT_FALSE(form_->OptionsChanged);
+    // OK builds the image to be saved, with the count already in the window.
+    ASSERT_EQ(Builds.size(), 2u);
+    EXPECT_EQ(Builds[1].LoopCount, 3);
+}
+
+TEST_F(TAniGifDialogTest, OpenedEndlessTheCountStaysDisabledAndOkStoresItsValue)
+{
+    form_->GifLoopCount = 0;
+    TAniGIFForm dialog;
+    Attach(dialog);
+    Show(dialog);
+    EXPECT_TRUE(dialog.CheckBox7->isChecked());
+    EXPECT_FALSE(dialog.CSpinEdit1->isEnabled());
+    dialog.CheckBox7->click();
+    EXPECT_FALSE(dialog.CSpinEdit1->isEnabled());
+    dialog.Button2->click();
+    EXPECT_EQ(form_->GifLoopCount, 1);
+}
+
+TEST_F(TAniGifDialogTest, OkReportsChangesOfTheFourOptionsOnly)
+{
+    struct TCase {
+        const char* Name;
+        QCheckBox* TAniGIFForm::*Box;
+        bool Changed;
+    };
+    const TCase cases[] = {
+        {"global table", &TAniGIFForm::CheckBox1, true},
+        {"transparent areas", &TAniGIFForm::CheckBox2, true},
+        {"unused colours", &TAniGIFForm::CheckBox3, true},
+        {"interlaced", &TAniGIFForm::CheckBox6, true},
+        {"show always", &TAniGIFForm::CheckBox5, false},
+        {"endless", &TAniGIFForm::CheckBox7, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ResetWindow();
+        TAniGIFForm dialog;
+        Attach(dialog);
+        Show(dialog);
+        (dialog.*c.Box)->toggle();
+        dialog.Button2->click();
+        EXPECT_EQ(form_->OptionsChanged, c.Changed);
+        EXPECT_EQ(form_->GifOptimize, dialog.CheckBox1->isChecked());
+        EXPECT_EQ(form_->GifMerge, dialog.CheckBox2->isChecked());
+        EXPECT_EQ(form_->GifCrop, dialog.CheckBox3->isChecked());
+        EXPECT_EQ(form_->GifInterlaced, dialog.CheckBox6->isChecked());
+        EXPECT_EQ(form_->ShowAniGifOptions, dialog.CheckBox5->isChecked());
+        // The final build takes the boxes: optimize, crop, merge, interlaced.
+        EXPECT_EQ(Builds.back().Options,
+                  (std::array<bool, 4>{dialog.CheckBox1->isChecked(), dialog.CheckBox3->isChecked(),
+                                       dialog.CheckBox2->isChecked(), dialog.CheckBox6->isChecked()}));
+        Builds.clear();
+    }
+}
+
+TEST_F(TAniGifDialogTest, OnlyTheGlobalTableBoxAndTheDefaultsRebuildThePreview)
+{
+    form_->GifLoopCount = 0;
+    TAniGIFForm dialog;
+    Attach(dialog);
+    Show(dialog);
+    dialog.CheckBox2->click();
+    dialog.CheckBox6->click();
+    EXPECT_EQ(Builds.size(), 1u);
+    dialog.CheckBox1->click();
+    ASSERT_EQ(Builds.size(), 2u);
+    EXPECT_EQ(Builds[1].Options, (std::array<bool, 4>{false, false, true, true}));
+
+    dialog.CheckBox5->setChecked(false);
+    dialog.SpeedButton1->click();
+    ASSERT_EQ(Builds.size(), 3u);
+    EXPECT_EQ(Builds[2].Options, (std::array<bool, 4>{false, false, false, false}));
+    EXPECT_TRUE(dialog.CheckBox5->isChecked());
+    EXPECT_TRUE(dialog.CheckBox7->isChecked());
+    EXPECT_EQ(dialog.CSpinEdit1->value(), 1);
+}
+
+TEST_F(TAniGifDialogTest, FailedBuildAtOkKeepsTheDialogOpenAndPutsEverythingBack)
+{
+    TAniGIFForm dialog;
+    Attach(dialog);
+    Show(dialog);
+    dialog.CheckBox2->setChecked(true);
+    dialog.CheckBox5->setChecked(false);
+    dialog.CSpinEdit1->setValue(9);
+    FailBuild = true;
+    dialog.Button2->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected); // never ended with OK
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(boxes_.Asked.size(), 1u);
+    EXPECT_EQ(boxes_.Asked[0].Text, "Invalid Bits Per Pixel value");
+    EXPECT_FALSE(form_->OptionsChanged);
+    EXPECT_FALSE(form_->GifMerge);
+    EXPECT_TRUE(form_->ShowAniGifOptions);
+    EXPECT_EQ(form_->GifLoopCount, 5);
+
+    FailBuild = false;
+    dialog.Button2->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(form_->OptionsChanged);
+    EXPECT_EQ(form_->GifLoopCount, 9);
+}
+
+} // namespace
