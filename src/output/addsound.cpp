@@ -94,9 +94,9 @@ TFormAddSound::TFormAddSound(QWidget* owner) : QDialog(owner), OpenDialog1(std::
     layout->addLayout(right, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton2Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -106,7 +106,7 @@ void TFormAddSound::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        ShowingErrors([this] { FormShow(); });
 }
 
 void TFormAddSound::ShowLength() { Panel3->SetCaption(SoundLengthText(WavLength).toStdString()); }

@@ -117,10 +117,10 @@ TAniGIFForm::TAniGIFForm(QWidget* owner) : QDialog(owner)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Only this box rebuilds the preview at once; the others take effect at OK.
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1MouseUp(); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(CheckBox1, &QCheckBox::clicked, this, [this] { ShowingErrors([this] { CheckBox1MouseUp(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button2Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
     new TNumberFieldKeys(CSpinEdit1, Button2, Button1, [this](char& key) { CSpinEdit1KeyPress(key); });
 }
 
@@ -130,7 +130,7 @@ void TAniGIFForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        ShowingErrors([this] { FormShow(); });
 }
 
 void TAniGIFForm::FormShow()

@@ -80,12 +80,12 @@ TAviOptionsForm::TAviOptionsForm(QWidget* owner) : QDialog(owner), OpenDialog1(s
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
-    connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    keys_ = new TNumberFieldKeys(CSpinEdit1, Button1, Button2, [this](char& key) { CSpinEdit1KeyPress(key); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton2Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton3Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button2Click(); }); });
+    new TNumberFieldKeys(CSpinEdit1, Button1, Button2, [this](char& key) { CSpinEdit1KeyPress(key); });
 }
 
 TAviOptionsForm::~TAviOptionsForm() = default;
@@ -94,7 +94,7 @@ void TAviOptionsForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        ShowingErrors([this] { FormShow(); });
 }
 
 void TAviOptionsForm::ShowLength() { Panel3->SetCaption(SoundLengthText(WavLength).toStdString()); }

@@ -15,7 +15,6 @@ class QPushButton;
 class QSpinBox;
 class QToolButton;
 class TPanel;
-class TNumberFieldKeys;
 
 class TAviOptionsForm : public QDialog {
     Q_OBJECT
@@ -55,5 +54,4 @@ protected:
 
 private:
     void ShowLength();
-    TNumberFieldKeys* keys_ = nullptr;
 };

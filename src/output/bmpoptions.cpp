@@ -80,9 +80,9 @@ TBMPForm::TBMPForm(QWidget* owner)
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    RadioGroup1->OnClick = [this] { RadioGroup1Click(); };
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    RadioGroup1->OnClick = [this] { ShowingErrors([this] { RadioGroup1Click(); }); };
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -92,7 +92,7 @@ void TBMPForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        ShowingErrors([this] { FormShow(); });
 }
 
 void TBMPForm::FormShow()

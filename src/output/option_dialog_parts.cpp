@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/qt/services.h"
+
 const char* const ShowAlwaysText = "Показывать всегда";
 const char* const DefaultsHint = "Вернуть установки по умолчанию";
 const char* const SaveText = "Сохранить";
@@ -101,7 +103,14 @@ bool TNumberFieldKeys::eventFilter(QObject*, QEvent* event)
     return true;
 }
 
-QString DialogCaption(const std::string& fileName) { return QString::fromStdString(fileName); }
+void ShowingErrors(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowException(error);
+    }
+}
 
 QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& text)
 {

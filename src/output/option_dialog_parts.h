@@ -72,8 +72,9 @@ private:
 constexpr char KeyEnter = '\r';
 constexpr char KeyEscape = 0x1B;
 
-// The caption a dialog shows: the chosen file's name.
-QString DialogCaption(const std::string& fileName);
+// Runs an event handler of a dialog; what it throws goes to the application's exception
+// display and the dialog stays as it is.
+void ShowingErrors(const std::function<void()>& handler);
 
 QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& text);
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text);

@@ -3,6 +3,9 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -15,6 +18,26 @@
 #include "output/option_dialog_parts.h"
 #include "platform/colors.h"
 #include "platform/qt/controls.h"
+
+namespace {
+
+// Four colour patches: the glyph of the colour button.
+QIcon PaletteGlyph()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    const QColor colours[4] = {QColor(220, 40, 40), QColor(40, 170, 60), QColor(40, 80, 220), QColor(240, 200, 30)};
+    for (int i = 0; i < 4; ++i) {
+        const QRect patch(1 + (i % 2) * 7, 1 + (i / 2) * 7, 6, 6);
+        painter.fillRect(patch, colours[i]);
+        painter.setPen(QColor(60, 60, 60));
+        painter.drawRect(patch.adjusted(0, 0, -1, -1));
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
 
 TPNGForm::TPNGForm(QWidget* owner) : QDialog(owner), ColorDialog1(std::make_unique<TColorDialog>())
 {
@@ -42,6 +65,7 @@ TPNGForm::TPNGForm(QWidget* owner) : QDialog(owner), ColorDialog1(std::make_uniq
     Panel1->setFixedSize(60, 24);
     SetPanel1Color(clWhite);
     SpeedButton2 = MakeSpeedButton(GroupBox3, "SpeedButton2", QStringLiteral("Set color"), QStyle::SP_DirOpenIcon);
+    SpeedButton2->setIcon(PaletteGlyph());
     auto* colour = new QHBoxLayout(GroupBox3);
     colour->addWidget(Panel1);
     colour->addWidget(SpeedButton2);
@@ -66,9 +90,9 @@ TPNGForm::TPNGForm(QWidget* owner) : QDialog(owner), ColorDialog1(std::make_uniq
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton2Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     new TNumberFieldKeys(CSpinEdit1, Button1, Button2, [this](char& key) { CSpinEdit1KeyPress(key); });
 }
@@ -79,7 +103,7 @@ void TPNGForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        ShowingErrors([this] { FormShow(); });
 }
 
 void TPNGForm::SetPanel1Color(TColor color)

@@ -187,6 +187,21 @@ TEST_F(TAniGifDialogTest, OnlyTheGlobalTableBoxAndTheDefaultsRebuildThePreview)
     EXPECT_EQ(dialog.CSpinEdit1->value(), 1);
 }
 
+TEST_F(TAniGifDialogTest, FailedPreviewIsShownAndTheDialogStaysUp)
+{
+    FailBuild = true;
+    TAniGIFForm dialog;
+    Attach(dialog);
+    Show(dialog);
+    ASSERT_EQ(boxes_.Asked.size(), 1u);
+    EXPECT_EQ(boxes_.Asked[0].Text, "Invalid Bits Per Pixel value");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.Image1->Picture.Graphic(), nullptr);
+    FailBuild = false;
+    dialog.CheckBox1->click();
+    EXPECT_NE(Preview(dialog), nullptr);
+}
+
 TEST_F(TAniGifDialogTest, FailedBuildAtOkKeepsTheDialogOpenAndPutsEverythingBack)
 {
     TAniGIFForm dialog;
@@ -211,6 +226,19 @@ TEST_F(TAniGifDialogTest, FailedBuildAtOkKeepsTheDialogOpenAndPutsEverythingBack
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(form_->OptionsChanged);
     EXPECT_EQ(form_->GifLoopCount, 9);
+}
+
+TEST_F(TAniGifDialogTest, ShownModallyAFailedBuildNeverEndsWithOk)
+{
+    desktop_.ModalDialogs.Answer<TAniGIFForm>([this](TAniGIFForm& dialog) {
+        FailBuild = true;
+        dialog.Button2->click();
+    });
+    TAniGIFForm dialog;
+    Attach(dialog);
+    EXPECT_EQ(ShowModal(dialog), mrCancel);
+    EXPECT_EQ(boxes_.Asked.size(), 1u);
+    EXPECT_FALSE(form_->OptionsChanged);
 }
 
 } // namespace

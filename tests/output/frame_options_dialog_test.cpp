@@ -216,6 +216,19 @@ TEST_F(TFrameOptionsDialogTest, PngShowsTheWindowsValuesAndStoresThemOnOk)
     EXPECT_FALSE(form_->ShowPngOptions);
 }
 
+TEST_F(TFrameOptionsDialogTest, PngShownModallyReadsTheWindowFirst)
+{
+    form_->PngCompressionLevel = 4;
+    desktop_.ModalDialogs.Answer<TPNGForm>([](TPNGForm& dialog) {
+        EXPECT_EQ(dialog.CSpinEdit1->value(), 4);
+        dialog.CSpinEdit1->setValue(6);
+        dialog.Button1->click();
+    });
+    TPNGForm dialog;
+    EXPECT_EQ(ShowModal(dialog), mrOk);
+    EXPECT_EQ(form_->PngCompressionLevel, 6);
+}
+
 TEST_F(TFrameOptionsDialogTest, PngColourDialogKeepsItsOwnColourAndCancelKeepsTheSwatch)
 {
     form_->PngTransparentColor = clRed;
