@@ -1,5 +1,6 @@
 // The options of a single saved frame: BMP, JPEG and PNG.
 #include <QCheckBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
@@ -187,6 +188,21 @@ TEST_F(TFrameOptionsDialogTest, JpegSliderRangeAndTicks)
     EXPECT_EQ(dialog.TrackBar1->ThumbRect().left(), 0);
     dialog.TrackBar1->setValue(100);
     EXPECT_EQ(dialog.TrackBar1->ThumbRect().right(), 259);
+
+    // A press beside the thumb brings it under the pointer, and dragging moves it along.
+    const auto mouse = [&](QEvent::Type type, int x) {
+        QMouseEvent event(type, QPointF(x, 20), QPointF(x, 20), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.TrackBar1, &event);
+    };
+    mouse(QEvent::MouseButtonPress, 130);
+    EXPECT_EQ(dialog.TrackBar1->value(), 50);
+    EXPECT_EQ(dialog.Panel1->Caption(), "50");
+    mouse(QEvent::MouseMove, 5);
+    EXPECT_EQ(dialog.TrackBar1->value(), 0);
+    mouse(QEvent::MouseButtonRelease, 5);
+    mouse(QEvent::MouseMove, 200);
+    EXPECT_EQ(dialog.TrackBar1->value(), 0);
 }
 
 // ---- PNG
