@@ -18,6 +18,7 @@ class QCheckBox;
 class QDialog;
 class QPainter;
 class QPushButton;
+class QRadioButton;
 class QToolButton;
 
 // A control that has no picture of its own: its form draws it in OnPaint.
@@ -45,7 +46,7 @@ public:
 
 private:
     QButtonGroup* group_;
-    std::vector<class QRadioButton*> buttons_;
+    std::vector<QRadioButton*> buttons_;
 };
 
 // Enter and Esc in a number field. The form's key handler sees the key first and may swallow
