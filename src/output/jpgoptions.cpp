@@ -15,18 +15,14 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
 
 #include "app/createavi.h"
 #include "output/option_dialog_parts.h"
 #include "platform/blit.h"
-#include "platform/exceptions.h"
+#include "platform/jpeg_image.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qt_bridge.h"
-
-#include <jpeglib.h>
+#include "platform/streams.h"
 
 namespace {
 
@@ -263,101 +259,21 @@ void TJPGForm::FormShow()
     JpegPreviewBuild();
 }
 
-namespace {
-
-// libjpeg reports a fatal error through error_exit, which must not return.
-[[noreturn]] void JpegFailed(j_common_ptr info)
-{
-    char text[JMSG_LENGTH_MAX] = {};
-    (*info->err->format_message)(info, text);
-    throw EInvalidGraphic(text);
-}
-
-std::vector<BYTE> CompressJpeg(const TBitmap& source, int quality)
-{
-    TBitmap rgb;
-    rgb.Assign(source);
-    rgb.SetPixelFormat(pf24bit);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = JpegFailed;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    std::vector<BYTE> row(std::size_t(rgb.Width()) * 3);
-    try {
-        jpeg_create_compress(&info);
-        jpeg_mem_dest(&info, &buffer, &size);
-        info.image_width = JDIMENSION(rgb.Width());
-        info.image_height = JDIMENSION(rgb.Height());
-        info.input_components = 3;
-        info.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&info);
-        jpeg_set_quality(&info, std::clamp(quality, 0, 100), TRUE);
-        jpeg_start_compress(&info, TRUE);
-        while (info.next_scanline < info.image_height) {
-            const BYTE* bgr = rgb.ScanLine(int(info.next_scanline));
-            for (int x = 0; x < rgb.Width(); ++x) {
-                row[3 * x] = bgr[3 * x + 2];
-                row[3 * x + 1] = bgr[3 * x + 1];
-                row[3 * x + 2] = bgr[3 * x];
-            }
-            JSAMPROW rows[1] = {row.data()};
-            jpeg_write_scanlines(&info, rows, 1);
-        }
-        jpeg_finish_compress(&info);
-    } catch (...) {
-        jpeg_destroy_compress(&info);
-        std::free(buffer);
-        throw;
-    }
-    jpeg_destroy_compress(&info);
-    std::vector<BYTE> data(buffer, buffer + size);
-    std::free(buffer);
-    return data;
-}
-
-std::unique_ptr<TBitmap> DecompressJpeg(const std::vector<BYTE>& data)
-{
-    jpeg_decompress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = JpegFailed;
-    auto result = std::make_unique<TBitmap>();
-    try {
-        jpeg_create_decompress(&info);
-        jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
-        jpeg_read_header(&info, TRUE);
-        info.out_color_space = JCS_RGB;
-        jpeg_start_decompress(&info);
-        result = std::make_unique<TBitmap>(int(info.output_width), int(info.output_height), pf24bit);
-        std::vector<BYTE> row(std::size_t(info.output_width) * 3);
-        while (info.output_scanline < info.output_height) {
-            BYTE* bgr = result->ScanLine(int(info.output_scanline));
-            JSAMPROW rows[1] = {row.data()};
-            jpeg_read_scanlines(&info, rows, 1);
-            for (JDIMENSION x = 0; x < info.output_width; ++x) {
-                bgr[3 * x] = row[3 * x + 2];
-                bgr[3 * x + 1] = row[3 * x + 1];
-                bgr[3 * x + 2] = row[3 * x];
-            }
-        }
-        jpeg_finish_decompress(&info);
-    } catch (...) {
-        jpeg_destroy_decompress(&info);
-        throw;
-    }
-    jpeg_destroy_decompress(&info);
-    return result;
-}
-
-} // namespace
-
-// The picture class of the graphics layer takes this over once it can compress at a quality;
-// until then the round trip talks to libjpeg itself, with the same settings a saved file gets.
 std::unique_ptr<TBitmap> JpegRoundTrip(const TBitmap& source, int quality)
 {
-    return DecompressJpeg(CompressJpeg(source, quality));
+    // Through a stream, as a saved file goes, so that the preview is what the file will hold.
+    TJPEGImage jpeg;
+    jpeg.Assign(source);
+    jpeg.SetCompressionQuality(quality);
+    jpeg.Compress();
+    TMemoryStream stream;
+    jpeg.SaveToStream(stream);
+    stream.SetPosition(0);
+    TJPEGImage decoded;
+    decoded.LoadFromStream(stream);
+    auto result = std::make_unique<TBitmap>();
+    result->Assign(decoded);
+    return result;
 }
 
 void TJPGForm::JpegPreviewBuild()
