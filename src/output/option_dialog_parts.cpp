@@ -2,13 +2,13 @@
 
 #include <QAbstractSpinBox>
 #include <QButtonGroup>
-#include <QGridLayout>
-#include <QRadioButton>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
 #include <QToolButton>
 
@@ -38,7 +38,7 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int c
 {
     group_->setExclusive(true);
     auto* grid = new QGridLayout(this);
-    const int rows = (int(items.size()) + columns - 1) / columns;
+    const int rows = std::max(1, (int(items.size()) + std::max(1, columns) - 1) / std::max(1, columns));
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
         group_->addButton(button, i);
