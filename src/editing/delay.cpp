@@ -168,7 +168,6 @@ void TDelayForm::CreateComponents()
         accept();
     });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    Button1->setFocus();
 }
 
 void TDelayForm::showEvent(QShowEvent* event)
@@ -177,6 +176,7 @@ void TDelayForm::showEvent(QShowEvent* event)
     if (!event->spontaneous()) {
         FormShow();
         CentreOnScreen(*this);
+        Button1->setFocus();
     }
 }
 

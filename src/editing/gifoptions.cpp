@@ -303,7 +303,6 @@ void TGifOptionForm::CreateComponents()
         accept();
     });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    Button1->setFocus();
 }
 
 void TGifOptionForm::showEvent(QShowEvent* event)
@@ -312,6 +311,7 @@ void TGifOptionForm::showEvent(QShowEvent* event)
     if (!event->spontaneous()) {
         FormShow();
         CentreOnScreen(*this);
+        Button1->setFocus();
     }
 }
 
