@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "app/createavi.h"
+#include "app/frame_selection.h"
 #include "editing/dialog_support.h"
 #include "platform/colors.h"
 #include "platform/qt/controls.h"
@@ -215,7 +216,7 @@ void TDelayForm::FormShow()
     CheckBox1->setChecked(form_.FrameStretch.at(n));
     EnablePlacement(!CheckBox1->isChecked());
 
-    setWindowTitle(QString::fromStdString(FramesCaption(selected)));
+    setWindowTitle(QString::fromStdString(SelectedFramesCaption(selected)));
     const bool one = selected.size() == 1;
     for (QSpinBox* field : {CSpinEdit1, CSpinEditLeft, CSpinEditTop, CSpinEditWidth, CSpinEditHeight})
         SetControlColor(*field, one ? ChangedColor : UnchangedColor);

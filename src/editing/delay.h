@@ -6,7 +6,7 @@
 // OptionsChanged); the command applies them to the frames.
 #include <QDialog>
 
-#include "app/frame_list.h"
+#include "app/frame_records.h"
 #include "platform/types.h"
 
 class QCheckBox;

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/colors.h"
 #include "platform/qt/qt_bridge.h"
@@ -39,18 +38,4 @@ void CentreOnScreen(QWidget& dialog)
     const QSize size = dialog.frameGeometry().size().expandedTo(dialog.size());
     dialog.move(std::max(0, (Screen().Width() - size.width()) / 2),
                 std::max(0, (Screen().Height() - size.height()) / 2));
-}
-
-std::string FramesCaption(const std::deque<int>& selected)
-{
-    if (selected.size() == 1)
-        return "Кадр " + std::to_string(selected.front() + 1);
-    std::vector<int> sorted(selected.begin(), selected.end());
-    std::sort(sorted.begin(), sorted.end());
-    std::string caption = "Кадры:";
-    for (int index : sorted)
-        caption += " " + std::to_string(index + 1) + ",";
-    if (!sorted.empty())
-        caption.pop_back();
-    return caption;
 }

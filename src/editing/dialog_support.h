@@ -2,9 +2,6 @@
 // What the frame dialogs share: they remember which controls the user has touched in the
 // controls' own colours (a control's colour is its edited mark), and they open in the middle
 // of the screen.
-#include <deque>
-#include <string>
-
 #include "platform/types.h"
 
 class QWidget;
@@ -21,7 +18,3 @@ TColor ControlColor(const QWidget& control);
 
 // Places the dialog in the middle of the screen the program runs on.
 void CentreOnScreen(QWidget& dialog);
-
-// "Кадр 3" for one frame, else "Кадры: 2, 5, 7": the frame numbers from 1 in ascending order,
-// whatever the order in which the frames were selected.
-std::string FramesCaption(const std::deque<int>& selected);

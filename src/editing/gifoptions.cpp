@@ -17,6 +17,8 @@
 #include <array>
 
 #include "app/createavi.h"
+#include "app/frame_selection.h"
+#include "app/gif_defaults.h"
 #include "editing/dialog_support.h"
 #include "gif/gifimage.h"
 #include "platform/blit.h"
@@ -329,7 +331,7 @@ void TGifOptionForm::FormShow()
     const bool forFrames = form_.GifOptionsForFrames;
     if (forFrames) {
         Button1->setText("OK");
-        setWindowTitle(QString::fromStdString(FramesCaption(selected)));
+        setWindowTitle(QString::fromStdString(SelectedFramesCaption(selected)));
         CheckBox2->hide();
         ComboBox1->setEnabled(true);
         if (FrameIndex >= 0)
@@ -367,8 +369,8 @@ void TGifOptionForm::FormShow()
         BitBlt(*SourceBitmap, 0, 0, width, height, *source, 0, 0, SRCCOPY);
     ImageSrc->update();
 
-    GifPreviewBuild(true);
-
+    // Marked before the first conversion, so that a value the library refuses (which its
+    // error message reports) still leaves a dialog whose OK means what it shows.
     if (forFrames) {
         const bool one = selected.size() == 1;
         for (QComboBox* combo : {ComboReduction, ComboDither, ComboColor, ComboBox1})
@@ -376,6 +378,7 @@ void TGifOptionForm::FormShow()
         SetControlColor(*CompressGroup, one ? clBtnFace : UnchangedColor);
         SetControlColor(*CheckBox1, one ? clBtnFace : UnchangedColor);
     }
+    GifPreviewBuild(true);
 }
 
 void TGifOptionForm::ShowWorkOptions()
@@ -384,13 +387,10 @@ void TGifOptionForm::ShowWorkOptions()
     WorkOptions.ReductionBit = ClampReductionBits(WorkOptions.ReductionBit);
     CheckBox1->setChecked(WorkOptions.GIFTransparent);
     ComboColor->setCurrentIndex(ColorBitsToIndex(WorkOptions.ReductionBit));
-    GIFImageDefaultColorReductionBits = WorkOptions.ReductionBit;
     CompressGroup->SetItemIndex(CompressionToIndex(WorkOptions.GIFCompression));
-    GIFImageDefaultCompression = TGIFCompression(IndexToCompression(CompressionToIndex(WorkOptions.GIFCompression)));
     ComboDither->setCurrentIndex(DitherToIndex(WorkOptions.ColorDither));
-    GIFImageDefaultDitherMode = TDitherMode(WorkOptions.ColorDither);
     ComboReduction->setCurrentIndex(ReductionToIndex(WorkOptions.ColorReduction));
-    GIFImageDefaultColorReduction = TColorReduction(WorkOptions.ColorReduction);
+    SetGifConversionDefaults(WorkOptions);
     if (WorkOptions.DisposalMethod >= 0 && WorkOptions.DisposalMethod <= 3)
         ComboBox1->setCurrentIndex(WorkOptions.DisposalMethod);
     ShowTransparentColor(WorkOptions.TransparentColor);

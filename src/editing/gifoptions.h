@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/frame_list.h"
+#include "app/frame_records.h"
 #include "platform/bitmap.h"
 #include "platform/types.h"
 
