@@ -50,6 +50,9 @@ const TBinding Bindings[] = {
     {"PaintBox1", &TAVIForm::PaintBox1Paint},
     // Output creation
     {"ActionCreate", nullptr, &TAVIForm::ActionCreateExecute},
+    // Frame settings and colour options
+    {"ActionDelay", &TAVIForm::ActionDelayExecute},
+    {"ActionColor", &TAVIForm::ActionColorExecute},
 };
 
 // Runs a control's paint handler in place of the control's own painting.

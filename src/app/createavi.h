@@ -393,8 +393,24 @@ public:
     // ======== Sound command: output/addsound.cpp, with its dialog (to come)
     // ======== Deleting, moving, cloning frames: editing/frame_order.cpp (to come)
     // ======== Flipping frames: editing/flip.cpp (to come)
-    // ======== Frame settings: editing/frame_settings.cpp (to come)
-    // ======== Frame colour options: editing/colour_options.cpp (to come)
+    // ======== Frame settings: editing/frame_settings.cpp (dialog: editing/delay.h)
+    void ActionDelayExecute();
+    // Runs the frame settings dialog for the selected frames and applies what it hands back.
+    void EditFrameSettings();
+    // Frame n's bitmap made again from its source file at its placement's size, stretched
+    // or not and mirrored as the frame is; a source that cannot give the picture leaves a
+    // line in the message log and the bitmap resized but not drawn.
+    void RebuildFrameFromFile(std::size_t n);
+    // The message log's panel is shown exactly while the log holds lines.
+    void ShowLogPanel();
+    // Frame n becomes the one selected frame and the shown one, as a plain click on it does;
+    // the cells' icons start their commands so.
+    void SelectOnlyFrame(int n);
+
+    // ======== Frame colour options: editing/colour_options.cpp (dialog: editing/gifoptions.h)
+    void ActionColorExecute();
+    // Runs the colour options dialog for the selected frames.
+    void EditFrameColors();
     // ======== Text frames: editing/addtext.cpp, with its dialog (to come)
     // ======== Frame information: editing/properties.cpp, with its dialog (to come)
 

@@ -7,7 +7,3 @@ void TAVIForm::ReadProjectFile(const std::string&) {}
 void TAVIForm::ActionSaveProjectExecute() {}
 
 void TAVIForm::WMDropFiles(const std::vector<std::string>&) {}
-
-void TAVIForm::FrameSettingsIconClick(QObject*) {}
-
-void TAVIForm::FrameColorIconClick(QObject*) {}
