@@ -50,6 +50,11 @@ const TBinding Bindings[] = {
     {"PaintBox1", &TAVIForm::PaintBox1Paint},
     // Output creation
     {"ActionCreate", nullptr, &TAVIForm::ActionCreateExecute},
+    // Deleting, moving, cloning frames
+    {"ActionDelete", &TAVIForm::ActionDeleteExecute},
+    {"ActionUp", &TAVIForm::ActionUpExecute},
+    {"ActionDown", &TAVIForm::ActionDownExecute},
+    {"ActionClone", &TAVIForm::ActionCloneExecute},
     // Frame settings and colour options
     {"ActionDelay", &TAVIForm::ActionDelayExecute},
     {"ActionColor", &TAVIForm::ActionColorExecute},

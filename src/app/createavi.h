@@ -391,7 +391,20 @@ public:
     TCodecChooserInstall CodecChooserInstall;
     // ======== Saving and copying the shown frame: output/save_frame.cpp (to come)
     // ======== Sound command: output/addsound.cpp, with its dialog (to come)
-    // ======== Deleting, moving, cloning frames: editing/frame_order.cpp (to come)
+    // ======== Deleting, moving, cloning frames: editing/frame_order.cpp
+    void ActionDeleteExecute();
+    // Deletes every frame whose marker shows and redraws the cells that remain; the
+    // selection is empty afterwards.
+    void DeleteSelectedFrames();
+    // Frame n out of every sequence and the strip's last cell away; an index not below the
+    // frame count raises std::out_of_range and changes nothing.
+    void DeleteFrameAt(std::size_t n);
+    void ActionUpExecute();
+    void ActionDownExecute();
+    // The one selected frame exchanged with its neighbour step (-1 or +1) away; the times
+    // travel with the frames only in a GIF project.
+    void MoveSelectedFrame(int step);
+    void ActionCloneExecute();
     // ======== Flipping frames: editing/flip.cpp (to come)
     // ======== Frame settings: editing/frame_settings.cpp (dialog: editing/delay.h)
     void ActionDelayExecute();

@@ -66,6 +66,7 @@ protected:
         for (int f : frames)
             Form().SelectFrame(f);
         Form().UpdateFrameActions(true);
+        Form().UpdateUpDownActions();
     }
     QLabel* Icon(int frame, const char* name)
     {
