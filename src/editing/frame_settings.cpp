@@ -123,17 +123,20 @@ void TAVIForm::RebuildFrameFromFile(std::size_t n)
 
     TBitmap picture;
     if (HasGifExtension(path)) {
-        TGIFImage gif;
+        std::unique_ptr<TGIFImage> gif;
         {
+            // An image takes its draw options when it is made: made and loaded without
+            // animation, it never starts a painter.
             TGifAnimationOff noPainters;
-            gif.LoadFromFile(path);
+            gif = std::make_unique<TGIFImage>();
+            gif->LoadFromFile(path);
         }
         const int k = FrameSubImages.at(n);
-        if (k < 0 || gif.Images().GetCount() <= k || gif.Images().GetImage(k)->Empty()) {
+        if (k < 0 || gif->Images().GetCount() <= k || gif->Images().GetImage(k)->Empty()) {
             Memo1->appendPlainText(QString::fromStdString("Не найден " + std::to_string(k) + " кадр в " + path));
             return;
         }
-        picture.Assign(*gif.Images().GetImage(k));
+        picture.Assign(*gif->Images().GetImage(k));
     } else if (!LoadFrameImage(path, picture)) {
         Memo1->appendPlainText(QString::fromStdString("Не найден файл: " + path));
         return;

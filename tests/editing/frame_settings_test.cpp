@@ -132,7 +132,8 @@ TEST_F(FrameSettingsCommand, MissingOrBrokenSourcesAndTheLog)
         gif.SaveToFile(Form().FrameFiles[2]);
     }
     Form().FrameSubImages[2] = 3;
-    Select({0, 1, 2});
+    AddPictureFrame(500, {0, 0, 40, 30}, "anim.gif"); // its image 0 is there
+    Select({0, 1, 2, 3});
     AnswerOk([](TDelayForm& d) {
         d.CSpinEdit1->setValue(900);
         d.CSpinEditHeight->setValue(12);
@@ -146,6 +147,9 @@ TEST_F(FrameSettingsCommand, MissingOrBrokenSourcesAndTheLog)
     EXPECT_EQ(Form().FrameBitmaps[1]->Height(), 12);
     EXPECT_EQ(Form().FrameBitmaps[2]->Height(), 12);
     EXPECT_EQ(Log(), "Не найден файл: " + Form().FrameFiles[1] + "\nНе найден 3 кадр в " + Form().FrameFiles[2]);
+    EXPECT_EQ(Form().FrameBitmaps[3]->Height(), 12);
+    EXPECT_EQ(Form().FrameBitmaps[3]->GetPixel(0, 0), QuadRed);
+    EXPECT_EQ(Form().FrameBitmaps[3]->GetPixel(39, 0), QuadGreen);
     EXPECT_FALSE(Form().PanelBottom->isHidden());
     EXPECT_FALSE(Form().Splitter1->isHidden());
     EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
