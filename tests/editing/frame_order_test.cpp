@@ -169,6 +169,23 @@ TEST_F(FrameOrder, ClonesAreFramesOfTheirOwn)
     EXPECT_EQ(Form().FrameTimes[1], 200);
 }
 
+TEST_F(FrameOrder, TheStripShowsTheCellAboveTheMovedOrClonedFrame)
+{
+    AddNumberedFrames(12);
+    Form().SetStripRange(); // as the command that added them does
+    QScrollBar* bar = Form().ScrollBox2->verticalScrollBar();
+    auto expected = [&](int frame) { return std::clamp(Form().CellTop(frame - 1), 0, bar->maximum()); };
+    Select({9});
+    Form().ActionUpExecute();
+    ASSERT_GT(bar->maximum(), Form().CellTop(7));
+    EXPECT_EQ(ScrollPosition(), expected(8));
+    Form().ActionDownExecute();
+    EXPECT_EQ(ScrollPosition(), expected(9));
+    Select({4});
+    Form().ActionCloneExecute();
+    EXPECT_EQ(ScrollPosition(), expected(5));
+}
+
 TEST_F(FrameOrder, NothingMovesWhileThePreviewRunsOrIsPaused)
 {
     AddNumberedFrames(3);
