@@ -2,9 +2,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -18,6 +16,7 @@
 #include "app/createavi.h"
 #include "app/frame_selection.h"
 #include "editing/dialog_support.h"
+#include "output/option_dialog_parts.h"
 #include "platform/colors.h"
 #include "platform/qt/controls.h"
 
@@ -155,11 +154,8 @@ void TDelayForm::CreateComponents()
     connect(CSpinEditTop, &QSpinBox::valueChanged, this, [this] { CSpinEditTopChange(); });
     connect(CSpinEditWidth, &QSpinBox::valueChanged, this, [this] { CSpinEditWidthChange(); });
     connect(CSpinEditHeight, &QSpinBox::valueChanged, this, [this] { CSpinEditHeightChange(); });
-    for (QSpinBox* field : {CSpinEdit1, CSpinEditLeft, CSpinEditTop, CSpinEditWidth, CSpinEditHeight}) {
-        field->installEventFilter(this);
-        if (auto* edit = field->findChild<QLineEdit*>())
-            edit->installEventFilter(this);
-    }
+    for (QSpinBox* field : {CSpinEdit1, CSpinEditLeft, CSpinEditTop, CSpinEditWidth, CSpinEditHeight})
+        new TNumberFieldKeys(field, Button1, Button2, [this](char& key) { CSpinEdit1KeyPress(key); });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
     // clicked, unlike toggled, comes only from the user, and from the space bar as well as
@@ -176,26 +172,10 @@ void TDelayForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        FormShow();
+        ShowingErrors([this] { FormShow(); });
         CentreOnScreen(*this);
         Button1->setFocus();
     }
-}
-
-bool TDelayForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int qtKey = static_cast<QKeyEvent*>(event)->key();
-        char key = qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter ? 13
-                   : qtKey == Qt::Key_Escape                         ? 27
-                                                                     : 1;
-        if (key != 1) {
-            CSpinEdit1KeyPress(key);
-            if (key == 0)
-                return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TDelayForm::FormShow()
@@ -232,14 +212,13 @@ void TDelayForm::CSpinEditHeightChange() { SetControlColor(*CSpinEditHeight, Cha
 
 void TDelayForm::CSpinEdit1KeyPress(char& key)
 {
-    if (key == 13) {
+    // The field never sees either key; the dialog then presses OK or Cancel.
+    if (key == KeyEnter) {
         key = 0;
         Button1->setFocus();
-        Button1->click();
-    } else if (key == 27) {
+    } else if (key == KeyEscape) {
         key = 0;
         Button2->setFocus();
-        Button2->click();
     }
 }
 

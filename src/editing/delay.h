@@ -61,7 +61,8 @@ public:
     void CSpinEditTopChange();
     void CSpinEditWidthChange();
     void CSpinEditHeightChange();
-    // key 13 presses OK, 27 Cancel; both are swallowed (key becomes 0).
+    // Enter and Esc are swallowed (key becomes 0) and the focus goes to OK or Cancel, which
+    // the dialog then presses.
     void CSpinEdit1KeyPress(char& key);
     void SpeedButton1Click();
     void SpeedButton2Click();
@@ -74,7 +75,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateComponents();

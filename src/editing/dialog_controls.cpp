@@ -1,21 +1,10 @@
 #include "editing/dialog_controls.h"
 
-#include <QButtonGroup>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRadioButton>
 
 #include <algorithm>
-
-void TPaintBox::paintEvent(QPaintEvent*)
-{
-    if (OnPaint) {
-        QPainter painter(this);
-        OnPaint(painter);
-    }
-}
 
 TDrawGrid::TDrawGrid(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
 
@@ -92,25 +81,4 @@ void TDrawGrid::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Down: SelectCell(col_, row_ + 1); break;
     default: QWidget::keyPressEvent(event); return;
     }
-}
-
-TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent)
-    : QGroupBox(caption, parent), buttons_(new QButtonGroup(this))
-{
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(8, 4, 8, 4);
-    for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items[i], this);
-        buttons_->addButton(button, i);
-        grid->addWidget(button, i / columns, i % columns);
-    }
-    connect(buttons_, &QButtonGroup::idClicked, this, [this] { emit Click(); });
-}
-
-int TRadioGroup::ItemIndex() const { return buttons_->checkedId(); }
-
-void TRadioGroup::SetItemIndex(int index)
-{
-    if (QAbstractButton* button = buttons_->button(index))
-        button->setChecked(true);
 }

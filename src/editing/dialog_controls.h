@@ -1,22 +1,9 @@
 #pragma once
-// Small controls the frame dialogs are laid out from, in the shape of the class library's:
-// a paint box, a grid of owner-drawn cells and a group of radio buttons.
-#include <QGroupBox>
+// The palette grid of the colour options dialog: a grid of equal cells that its owner draws,
+// in the shape of the class library's draw grid.
 #include <QWidget>
 
 #include <functional>
-
-class QButtonGroup;
-
-// A surface that someone else paints.
-class TPaintBox : public QWidget {
-public:
-    explicit TPaintBox(QWidget* parent = nullptr) : QWidget(parent) {}
-    std::function<void(QPainter&)> OnPaint;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 // A grid of equal cells drawn by its owner. Selecting a cell (by mouse, arrow keys or
 // SelectCell) first asks OnSelectCell, which may refuse.
@@ -48,22 +35,4 @@ private:
     int rows_ = 16;
     int col_ = 0;
     int row_ = 0;
-};
-
-// A framed group of radio buttons whose choice is an index.
-class TRadioGroup : public QGroupBox {
-    Q_OBJECT
-public:
-    TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent = nullptr);
-    int ItemIndex() const;
-    // Sets the choice without counting as a click.
-    void SetItemIndex(int index);
-    QButtonGroup* Buttons() const { return buttons_; }
-
-signals:
-    // The user chose an item.
-    void Click();
-
-private:
-    QButtonGroup* buttons_;
 };

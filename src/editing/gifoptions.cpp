@@ -146,7 +146,9 @@ void TGifOptionForm::CreateComponents()
     DrawGrid1->OnDrawCell = [this](QPainter& p, int c, int r, const QRect& cell, bool focused) {
         DrawGrid1DrawCell(p, c, r, cell, focused);
     };
-    DrawGrid1->OnSelectCell = [this](int c, int r, bool& canSelect) { DrawGrid1SelectCell(c, r, canSelect); };
+    DrawGrid1->OnSelectCell = [this](int c, int r, bool& canSelect) {
+        ShowingErrors([&] { DrawGrid1SelectCell(c, r, canSelect); });
+    };
     Panel5 = new TPanel(this);
     name(Panel5, "Panel5");
     Panel5->SetBevel(bvLowered);
@@ -180,14 +182,15 @@ void TGifOptionForm::CreateComponents()
 
     // activated, unlike currentIndexChanged, comes from the user only, so that showing the
     // values marks nothing.
-    connect(ComboReduction, &QComboBox::activated, this, [this] { ComboReductionChange(); });
-    connect(ComboDither, &QComboBox::activated, this, [this] { ComboDitherChange(); });
-    connect(ComboColor, &QComboBox::activated, this, [this] { ComboColorChange(); });
-    connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
-    connect(CompressGroup, &TRadioGroup::Click, this, [this] { CompressGroupClick(); });
+    // A conversion the library refuses is reported and leaves the dialog as it was.
+    connect(ComboReduction, &QComboBox::activated, this, [this] { ShowingErrors([this] { ComboReductionChange(); }); });
+    connect(ComboDither, &QComboBox::activated, this, [this] { ShowingErrors([this] { ComboDitherChange(); }); });
+    connect(ComboColor, &QComboBox::activated, this, [this] { ShowingErrors([this] { ComboColorChange(); }); });
+    connect(ComboBox1, &QComboBox::activated, this, [this] { ShowingErrors([this] { ComboBox1Change(); }); });
+    CompressGroup->OnClick = [this] { ShowingErrors([this] { CompressGroupClick(); }); };
     // A toggle by the space bar is a touch as much as one by the mouse.
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1MouseUp(); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(CheckBox1, &QCheckBox::clicked, this, [this] { ShowingErrors([this] { CheckBox1MouseUp(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] {
         Button1Click();
         accept();
@@ -199,7 +202,7 @@ void TGifOptionForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        FormShow();
+        ShowingErrors([this] { FormShow(); });
         CentreOnScreen(*this);
         Button1->setFocus();
     }
@@ -244,17 +247,13 @@ void TGifOptionForm::FormShow()
     // when it is smaller.
     const TBitmap* source = PreviewSource();
     const int w = source ? source->Width() : 0, h = source ? source->Height() : 0;
-    const int clientW = Panel1->width(), clientH = Panel1->height();
-    const int left = clientW - w >= 2 ? (clientW - w) / 2 : 2;
-    const int width = clientW - w >= 2 ? w : clientW - 4;
-    const int top = clientH - h >= 2 ? (clientH - h) / 2 : 2;
-    const int height = clientH - h >= 2 ? h : clientH - 4;
-    ImageSrc->setGeometry(left, top, width, height);
-    ImageGif->setGeometry(left, top, width, height);
+    const QRect place = PlacePreview(Panel1->width(), Panel1->height(), w, h);
+    ImageSrc->setGeometry(place);
+    ImageGif->setGeometry(place);
 
-    SourceBitmap = std::make_unique<TBitmap>(width, height, pf32bit);
+    SourceBitmap = std::make_unique<TBitmap>(place.width(), place.height(), pf32bit);
     if (source && !source->Empty())
-        BitBlt(*SourceBitmap, 0, 0, width, height, *source, 0, 0, SRCCOPY);
+        BitBlt(*SourceBitmap, 0, 0, place.width(), place.height(), *source, 0, 0, SRCCOPY);
     ImageSrc->update();
 
     // Marked before the first conversion, so that a value the library refuses (which its

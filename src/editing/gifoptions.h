@@ -15,6 +15,7 @@
 
 #include "app/frame_records.h"
 #include "editing/dialog_controls.h"
+#include "output/option_dialog_parts.h"
 #include "platform/bitmap.h"
 #include "platform/types.h"
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QToolButton>
 
 #include "editing/dialog_support.h"
@@ -332,8 +333,7 @@ TEST_F(GifSaveOptionDialog, OkStoresAllSixWhateverTheMarksAndCancelNone)
     Choose(*d.ComboDither, 6);
     Choose(*d.ComboReduction, 7);
     Choose(*d.ComboColor, 0);
-    d.CompressGroup->SetItemIndex(0);
-    emit d.CompressGroup->Click();
+    d.CompressGroup->findChildren<QRadioButton*>().at(0)->click();
     const TColor picked = d.PaletteColors.at(0);
     ASSERT_TRUE(d.DrawGrid1->SelectCell(0, 0));
     d.CheckBox1->click();
