@@ -146,7 +146,11 @@ void DecodeRle(const BYTE* p, std::size_t n, bool rle4, std::int64_t w, std::int
 {
     std::size_t i = 0;
     std::int64_t x = 0, y = 0;
+    // Runs that pass the end of the row are cut there: some writers encode the row padding
+    // as part of the last run, and the platform's own reader simply drops it.
     auto put = [&](BYTE v) {
+        if (x >= w)
+            return;
         if (v >= colors)
             InvalidBitmap();
         out[std::size_t(y * w + x)] = v;
@@ -157,9 +161,9 @@ void DecodeRle(const BYTE* p, std::size_t n, bool rle4, std::int64_t w, std::int
         const BYTE value = p[i + 1];
         i += 2;
         if (count != 0) {
-            if (y >= h || x + count > w)
+            if (y >= h)
                 InvalidBitmap();
-            for (int k = 0; k < count; ++k)
+            for (int k = 0; k < count && x < w; ++k)
                 put(rle4 ? BYTE((k & 1) ? value & 0x0F : value >> 4) : value);
         } else if (value == 0) { // end of line
             x = 0;
@@ -178,9 +182,9 @@ void DecodeRle(const BYTE* p, std::size_t n, bool rle4, std::int64_t w, std::int
             const std::size_t bytes = rle4 ? (value + 1u) / 2u : value;
             if (i + bytes > n)
                 return;
-            if (y >= h || x + value > w)
+            if (y >= h)
                 InvalidBitmap();
-            for (int k = 0; k < value; ++k)
+            for (int k = 0; k < value && x < w; ++k)
                 put(rle4 ? BYTE((p[i + std::size_t(k) / 2] >> ((k & 1) ? 0 : 4)) & 0x0F)
                          : p[i + std::size_t(k)]);
             i += (bytes + 1) & ~std::size_t(1);
@@ -216,7 +220,8 @@ void TBitmap::LoadFromStream(TStream& stream)
     const bool fields = info.Compression == BI_BITFIELDS || info.Compression == BI_ALPHABITFIELDS;
     const bool rle = info.Compression == BI_RLE8 || info.Compression == BI_RLE4;
 
-    if (info.Planes != 1 || info.Width < 0)
+    // An empty picture has no rows to read, and its size guards below would pass anything.
+    if (info.Planes != 1 || info.Width <= 0 || info.Height <= 0)
         InvalidBitmap();
     if (info.Width * info.Height > kMaxPixels)
         InvalidBitmap();

@@ -462,10 +462,18 @@ bool TChunktRNS::SaveToStream(TStream& stream)
 {
     DWORD size = std::min<DWORD>(DataSize, 256);
     TChunkIHDR* header = GetHeader();
-    if (header && header->ColorType == COLOR_PALETTE)
+    if (header && header->ColorType == COLOR_PALETTE) {
         WriteChunk(stream, PaletteValues, size);
-    else
+    } else if (header && header->BitDepth == 16) {
+        // 16-bit samples are written from the high bytes kept in memory with a zero low
+        // byte; the key has to be written alike or it would match none of them.
+        std::vector<BYTE> key(Data.begin(), Data.begin() + std::min<DWORD>(DataSize, DWORD(Data.size())));
+        for (std::size_t i = 1; i < key.size(); i += 2)
+            key[i] = 0;
+        WriteChunk(stream, key.data(), DWORD(key.size()));
+    } else {
         WriteChunk(stream, Data.data(), std::min<DWORD>(DataSize, DWORD(Data.size())));
+    }
     return true;
 }
 

@@ -1,4 +1,5 @@
 // TPNGObject itself: loading and saving the chunk list, copies and the header chunk.
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -114,6 +115,13 @@ void TPNGObject::LoadFromStream(TStream& stream)
         if (name == "cHRM" || (name == "IDAT" && hasIDAT)) {
             PngCheckAvailable(this, stream, std::uint64_t(length) + 4);
             stream.Seek(std::int64_t(length) + 4, soCurrent);
+            continue;
+        }
+        if (name == "IHDR" && count > 1) {
+            // Only the first header describes the image; a repeated one is checked like any
+            // chunk but not kept, or the picture would be written back with two headers.
+            std::unique_ptr<TChunk> repeated = CreateClassChunk(this, name);
+            repeated->LoadFromStream(stream, name, length);
             continue;
         }
 
@@ -320,8 +328,62 @@ bool TChunkIHDR::LoadFromStream(TStream& stream, const std::string& name, DWORD 
     if (!ValidColorAndDepth(ColorType, BitDepth))
         Owner->RaiseError<EPngInvalidIHDR>(LoadPngText(EPNGInvalidIHDRText));
     Owner->InterlaceMethod = InterlaceMethod == 1 ? imAdam7 : imNone;
+    CheckDescribedByImageData(stream);
     PrepareImageData();
     return true;
+}
+
+namespace {
+
+// Compressed bytes in the first run of IDAT chunks after the stream's position, found by
+// walking the chunk frames only; the position is put back.
+std::uint64_t ImageDataBytesAhead(TStream& stream)
+{
+    const std::int64_t start = stream.Position();
+    const std::int64_t size = stream.Size();
+    std::uint64_t total = 0;
+    bool inData = false;
+    std::int64_t pos = start;
+    BYTE head[8];
+    while (pos >= 0 && size - pos >= 8) {
+        stream.SetPosition(pos);
+        if (stream.Read(head, 8) != 8)
+            break;
+        const std::int64_t length = GetBE32(head);
+        const bool idat = std::memcmp(head + 4, "IDAT", 4) == 0;
+        if (idat) {
+            inData = true;
+            total += std::uint64_t(std::min<std::int64_t>(length, size - pos - 8));
+        } else if (inData || std::memcmp(head + 4, "IEND", 4) == 0) {
+            break;
+        }
+        pos += 8 + length + 4;
+    }
+    stream.SetPosition(start);
+    return total;
+}
+
+} // namespace
+
+void TChunkIHDR::CheckDescribedByImageData(TStream& stream)
+{
+    // Deflate makes at most about 1032 bytes of one, so image data too short to fill the
+    // pixels by a wide margin is a header asking for memory it has no use for. The margin
+    // leaves small damaged files to the errors that describe their damage.
+    constexpr std::uint64_t MaxInflateRatio = 1032;
+    constexpr std::uint64_t Margin = 1 << 16;
+    int samples = 1;
+    switch (ColorType) {
+    case COLOR_RGB: samples = 3; break;
+    case COLOR_GRAYSCALEALPHA: samples = 2; break;
+    case COLOR_RGBALPHA: samples = 4; break;
+    default: break;
+    }
+    const std::uint64_t pixelBytes = std::uint64_t(Width) * Height * std::uint64_t(samples) * BitDepth / 8;
+    if (pixelBytes <= Margin)
+        return;
+    if (pixelBytes - Margin > ImageDataBytesAhead(stream) * MaxInflateRatio)
+        Owner->RaiseError<EPNGOutMemory>(LoadPngText(EPNGOutMemoryText));
 }
 
 bool TChunkIHDR::SaveToStream(TStream& stream)

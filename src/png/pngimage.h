@@ -161,6 +161,11 @@ public:
     BYTE CompressionMethod = 0;
     BYTE FilterMethod = 0;
     BYTE InterlaceMethod = 0;
+
+private:
+    // Raises EPNGOutMemory when the image data that follows in the stream could never fill
+    // the pixels this header asks for.
+    void CheckDescribedByImageData(TStream& stream);
 };
 
 class TChunkIEND : public TChunk {

@@ -163,6 +163,27 @@ TEST(PngReading, ChunkHandling)
     EXPECT_THROW(LoadPng(critical), EPNGUnknownCriticalChunk);
 }
 
+// Only the first header describes the image; a repeated one must not come back out, since
+// a file with two headers is no PNG for any other reader.
+TEST(PngReading, RepeatedHeaderIsNotWrittenBack)
+{
+    auto idat = MakeChunk("IDAT", Zlib({0, 10, 20, 0, 30, 40}));
+    auto bytes = MakePng({MakeChunk("IHDR", IhdrData(2, 2, 8, 0)), MakeChunk("IHDR", IhdrData(5, 5, 8, 2)), idat,
+                          MakeChunk("IEND", {})});
+    auto png = LoadPng(bytes);
+    EXPECT_EQ(ChunkNames(*png), (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+    EXPECT_EQ(png->Width(), 2);
+    auto again = LoadPng(SavePng(*png));
+    EXPECT_EQ(ChunkNames(*again), (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+    EXPECT_EQ(again->GetScanline(1)[1], 40);
+
+    // The repeated header's checksum is still checked like any chunk's.
+    auto badRepeat = MakeChunk("IHDR", IhdrData(5, 5, 8, 2));
+    badRepeat.back() ^= 1;
+    EXPECT_THROW(LoadPng(MakePng({MakeChunk("IHDR", IhdrData(2, 2, 8, 0)), badRepeat, idat, MakeChunk("IEND", {})})),
+                 EPngInvalidCRC);
+}
+
 TEST(PngReading, ErrorsRaiseTheirClassAndText)
 {
     auto ihdr = MakeChunk("IHDR", IhdrData(2, 2, 8, 0));

@@ -81,3 +81,33 @@ TEST(PngRobustness, DamagedSuiteFilesLoadOrRaiseLibraryErrors)
     EXPECT_GT(loaded, 0);
     EXPECT_GT(refused, 1000);
 }
+
+// A header may ask for up to 65535 x 65535 pixels; the buffers are only made when the image
+// data that follows could fill them, whatever else pads the file.
+TEST(PngRobustness, HeadersAskingForMoreThanTheImageDataCanFillAreRefused)
+{
+    auto end = MakeChunk("IEND", {});
+    auto tinyData = MakeChunk("IDAT", Zlib({0, 0, 0, 0, 0}));
+    struct TCase {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    };
+    const TCase refused[] = {
+        {"16384 x 16384 RGBA with a few bytes of data",
+         MakePng({MakeChunk("IHDR", IhdrData(16384, 16384, 8, 6)), tinyData, end})},
+        {"the same, padded with a large private chunk",
+         MakePng({MakeChunk("IHDR", IhdrData(16384, 16384, 8, 6)),
+                  MakeChunk("prVt", std::vector<std::uint8_t>(2'000'000, 0)), tinyData, end})},
+        {"image data after another chunk is not part of the image",
+         MakePng({MakeChunk("IHDR", IhdrData(20000, 20000, 16, 2)), tinyData, MakeChunk("prVt", {1}),
+                  MakeChunk("IDAT", std::vector<std::uint8_t>(100'000, 0)), end})},
+    };
+    for (const auto& c : refused)
+        EXPECT_THROW(LoadPng(c.bytes), EPNGOutMemory) << c.what;
+
+    // Data that really is this compressible still loads: 3000 x 3000 grey zeros.
+    std::vector<std::uint8_t> rows(std::size_t(3001) * 3000, 0);
+    auto png = LoadPng(MakePng({MakeChunk("IHDR", IhdrData(3000, 3000, 8, 0)), MakeChunk("IDAT", Zlib(rows)), end}));
+    EXPECT_EQ(png->Width(), 3000);
+    EXPECT_EQ(png->GetScanline(2999)[2999], 0);
+}

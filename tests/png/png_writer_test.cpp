@@ -2,6 +2,7 @@
 // for every colour type and depth, both interlace methods, every level and filter set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -81,6 +82,50 @@ TEST(PngWriter, WrittenFilesPassPngcheckAndDecodeWithLibpng)
     int code = -1;
     std::string report = kelvo::test::RunCommand("pngcheck -q " + dir.Path().string() + "/*.png 2>&1", &code);
     EXPECT_EQ(code, 0) << report;
+}
+
+// Only the high byte of a 16-bit sample is kept, and that is what is written back; the colour
+// key has to be written the same way, so that the saved file, read by us or by libpng, has
+// the transparent pixels the loaded picture showed.
+TEST(PngWriter, SixteenBitColourKeyKeepsItsTransparentPixels)
+{
+#ifndef KELVO_HAVE_LIBPNG
+    GTEST_SKIP() << "libpng not available";
+#endif
+    auto alphaOf = [](const TRgbaImage& image) {
+        std::vector<std::uint8_t> alpha;
+        for (std::size_t i = 3; i < image.Pixels.size(); i += 4)
+            alpha.push_back(image.Pixels[i]);
+        return alpha;
+    };
+    // Without a gamma chunk, so that colours map one to one and the key compares samples.
+    auto load = [](const std::vector<std::uint8_t>& bytes) {
+        auto png = LoadPng(bytes);
+        if (TChunk* gama = png->Chunks.ItemFromClass<TChunkgAMA>())
+            png->Chunks.RemoveChunk(gama);
+        for (int i = 0; i < 256; ++i)
+            png->GammaTable[i] = png->InverseGamma[i] = BYTE(i);
+        png->Header()->PreparePalette();
+        return png;
+    };
+    for (const char* name : {"tbwn0g16.png", "tbbn2c16.png", "tbgn2c16.png"}) {
+        const auto original = ReadFile(PngSuiteDir() / name);
+        if (original.empty())
+            GTEST_SKIP() << "PngSuite not found";
+        const std::vector<std::uint8_t> shown = alphaOf(PictureRgba(*load(original)));
+        ASSERT_GT(std::count(shown.begin(), shown.end(), 0), 0) << name;
+        for (int interlace = 0; interlace < 2; ++interlace) {
+            SCOPED_TRACE(std::string(name) + " interlace " + std::to_string(interlace));
+            auto png = load(original);
+            png->InterlaceMethod = interlace ? imAdam7 : imNone;
+            const auto saved = SavePng(*png);
+            std::string error;
+            const TRgbaImage reference = LibpngRgba(saved, &error);
+            ASSERT_EQ(error, "");
+            EXPECT_TRUE(alphaOf(reference) == shown);
+            EXPECT_TRUE(alphaOf(PictureRgba(*LoadPng(saved))) == shown);
+        }
+    }
 }
 
 TEST(PngWriter, ImageDataIsSplitAtMaxIdatSize)
