@@ -42,19 +42,27 @@ private:
     int rows_;
 };
 
-// The 8-bit bitmaps made here always carry 256 colours, so that no pixel index can reach past
-// the colour table, whatever the frame's pixels hold.
-std::vector<TRGBQuad> FullTable(HPALETTE palette)
+// The palette's colours as a bitmap's colour table, padded with black up to `needed`
+// entries: a frame's pixels may point past its table, and a bitmap's may not.
+std::vector<TRGBQuad> BitmapTable(HPALETTE palette, int needed)
 {
-    std::vector<TRGBQuad> table(256);
-    const int n = std::min(GetPaletteEntries(palette, 0, 0, nullptr), 256);
-    std::vector<TPaletteEntry> entries(std::size_t(std::max(n, 0)));
+    const int n = std::clamp(GetPaletteEntries(palette, 0, 0, nullptr), 0, 256);
+    std::vector<TRGBQuad> table(std::size_t(std::clamp(std::max(n, needed), 1, 256)));
+    std::vector<TPaletteEntry> entries(static_cast<std::size_t>(n));
     if (n > 0)
         GetPaletteEntries(palette, 0, n, entries.data());
     for (int i = 0; i < n; ++i)
         table[std::size_t(i)] = TRGBQuad{entries[std::size_t(i)].peBlue, entries[std::size_t(i)].peGreen,
                                          entries[std::size_t(i)].peRed, 0};
     return table;
+}
+
+int HighestIndex(const BYTE* pixels, std::size_t count)
+{
+    BYTE highest = 0;
+    for (std::size_t i = 0; i < count && highest != 255; ++i)
+        highest = std::max(highest, pixels[i]);
+    return highest;
 }
 
 bool IsMaskBitSet(const TBitmap& mask, int x, int y)
@@ -85,7 +93,9 @@ void TGIFSubImage::AssignFrame(const TGIFSubImage& source)
     Clear();
     DoSetBounds(source.desc_.Left, source.desc_.Top, source.desc_.Width, source.desc_.Height);
     desc_.PackedFields = source.desc_.PackedFields;
-    if (!source.GetEmpty())
+    if (source.pending_)
+        pending_ = std::make_unique<TPendingPixels>(*source.pending_);
+    else if (!source.GetEmpty())
         data_ = source.data_;
     colorMap_->Assign(*source.colorMap_);
     colorMap_->SetOptimized(source.colorMap_->Optimized());
@@ -282,6 +292,7 @@ void TGIFSubImage::BuildMask()
     const BYTE index = FillIndex();
     const int width = desc_.Width;
     const int height = desc_.Height;
+    NeedPixels();
     if (std::find(data_.begin(), data_.end(), index) == data_.end())
         return;
     auto mask = std::make_unique<TBitmap>();
@@ -306,11 +317,13 @@ std::unique_ptr<TBitmap> TGIFSubImage::DoGetBitmap()
     const int height = desc_.Height;
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(pf8bit);
-    bitmap->SetColorTable(FullTable(GetPalette()));
     if (GetEmpty()) {
+        bitmap->SetColorTable(BitmapTable(GetPalette(), 0));
         bitmap->SetSize(width, height);
         return bitmap;
     }
+    NeedPixels();
+    bitmap->SetColorTable(BitmapTable(GetPalette(), HighestIndex(data_.data(), data_.size()) + 1));
     TFrameProgress progress(Image(), sProgressRendering, height);
     bitmap->SetSize(width, height);
     for (int y = 0; y < height; ++y) {
@@ -329,10 +342,11 @@ std::unique_ptr<TBitmap> TGIFSubImage::DoGetDitherBitmap()
     TPaletteHolder web(WebPalette());
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(pf8bit);
-    bitmap->SetColorTable(FullTable(web.Get()));
+    bitmap->SetColorTable(BitmapTable(web.Get(), 0));
     bitmap->SetSize(width, height);
     if (GetEmpty())
         return bitmap;
+    NeedPixels();
     TFrameProgress progress(Image(), sProgressRendering, height);
     TGIFColorMap& map = GetActiveColorMap();
     TGIFColor colors[256] = {};
@@ -449,18 +463,14 @@ void TGIFSubImage::DrawScaled(TCanvas& canvas, const TRect& dest, const TRect& c
         return;
     }
     // Nearest-neighbour like the blits: every target pixel takes one frame pixel, and the
-    // transparent ones leave the target as it is.
-    TBitmap source(bitmap);
-    source.SetPixelFormat(pf24bit);
+    // transparent ones leave the target as it is. Only the pixels drawn are looked at, so a
+    // large frame shown through a small window costs no more than the window.
     for (int y = y0; y < y1; ++y) {
         const int sy = int(std::int64_t(y - dest.Top) * sh / dh);
-        const BYTE* in = source.ScanLine(sy);
         for (int x = x0; x < x1; ++x) {
             const int sx = int(std::int64_t(x - dest.Left) * sw / dw);
-            if (IsMaskBitSet(*mask, sx, sy))
-                continue;
-            const BYTE* p = in + std::size_t(sx) * 3;
-            target.SetPixel(x, y, RGB(p[2], p[1], p[0]));
+            if (!IsMaskBitSet(*mask, sx, sy))
+                target.SetPixel(x, y, bitmap.GetPixel(sx, sy));
         }
     }
     canvas.Unlock();

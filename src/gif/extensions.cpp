@@ -203,15 +203,36 @@ void TGIFGraphicControlExtension::SetTransparentColor(TColor color)
 void TGIFGraphicControlExtension::LoadFromStream(TStream& stream)
 {
     ReadExtensionStart(stream);
-    BYTE raw[6] = {};
-    const std::int64_t n = stream.Read(raw, 6);
-    if (n < 6)
+    // Read by the block's own size, and whatever sub-blocks some writers add after it up to
+    // the terminator: a block of another size than 4 must not take the next block's bytes.
+    BYTE size = 0;
+    BYTE raw[255] = {};
+    bool complete = ReadByte(stream, size);
+    if (complete)
+        complete = stream.Read(raw, size) == size;
+    if (complete) {
+        BYTE count = 0;
+        for (;;) {
+            if (!ReadByte(stream, count)) {
+                complete = false;
+                break;
+            }
+            if (count == 0)
+                break;
+            BYTE skipped[255];
+            if (stream.Read(skipped, count) != count) {
+                complete = false;
+                break;
+            }
+        }
+    }
+    if (!complete)
         Warning(gsWarning, LoadGIFString(sOutOfData));
-    gce_.BlockSize = raw[0];
-    gce_.PackedFields = raw[1];
-    gce_.DelayTime = WORD(raw[2] | (raw[3] << 8));
-    gce_.TransparentColorIndex = raw[4];
-    gce_.Terminator = raw[5];
+    gce_.BlockSize = 4;
+    gce_.PackedFields = raw[0];
+    gce_.DelayTime = WORD(raw[1] | (raw[2] << 8));
+    gce_.TransparentColorIndex = raw[3];
+    gce_.Terminator = 0;
     if (GetTransparent() && SubImage())
         SubImage()->SetTransparentFlag(true);
 }

@@ -11,23 +11,34 @@ class TGIFColorMap;
 
 namespace gif_io {
 
-// While a whole image is read, the pixels its frames may still claim: LZW cannot make more
-// than about 11,000 pixels of one data byte, so frames that together ask for far more than
-// the file could describe are refused before their buffers are made. Frames read on their
-// own are only held to the per-frame limit.
+// While a whole image is read, the pixels its frames may still claim. Frames only claim
+// room for what their data can describe, but LZW can describe over 2,700 pixels with one
+// byte, so a small file could still ask for gigabytes; the budget grows with the file's size
+// from a floor that any ordinary image stays under. Frames read on their own are only held
+// to the per-frame limit.
 class TPixelBudget {
 public:
     explicit TPixelBudget(std::int64_t streamSize);
     ~TPixelBudget();
     TPixelBudget(const TPixelBudget&) = delete;
     TPixelBudget& operator=(const TPixelBudget&) = delete;
-    // Raises "Invalid image dimensions" when a frame of this many pixels does not fit.
+    // Raises "Failed to allocate memory for GIF DIB" when this many more pixels do not fit.
     static void Claim(std::uint64_t pixels);
+    // Gives back pixels claimed but not kept.
+    static void Refund(std::uint64_t pixels);
 
 private:
     TPixelBudget* outer_;
     std::uint64_t left_;
 };
+
+// A buffer of n pixels of the value; allocation failure raises "Failed to allocate memory
+// for GIF DIB".
+std::vector<BYTE> AllocatePixels(std::size_t n, BYTE value);
+// Frame row of each stored row of an interlaced frame of this height.
+std::vector<int> InterlacedRowOrder(int height);
+// Puts the rows of an interlaced frame, stored pass by pass, in their places.
+void DeinterlaceRows(BYTE* pixels, int width, int height);
 
 // count entries of 3 bytes; raises "Premature end of data" when short.
 void ReadColorTable(TStream& stream, TGIFColorMap& map, int count);

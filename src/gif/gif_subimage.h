@@ -92,15 +92,39 @@ public:
     BYTE* GetScanline(int row);
 
     // Pixels, Width() bytes per row, rows top to bottom.
-    BYTE* Data() { return data_.data(); }
-    const BYTE* Data() const { return data_.data(); }
-    std::size_t DataSize() const { return data_.size(); }
+    BYTE* Data()
+    {
+        NeedPixels();
+        return data_.data();
+    }
+    const BYTE* Data() const
+    {
+        NeedPixels();
+        return data_.data();
+    }
+    std::size_t DataSize() const
+    {
+        NeedPixels();
+        return data_.size();
+    }
     // Replaces the pixels; the caller keeps the descriptor's size in step with them.
-    void SetData(std::vector<BYTE>&& data) { data_ = std::move(data); }
+    void SetData(std::vector<BYTE>&& data)
+    {
+        pending_.reset();
+        data_ = std::move(data);
+    }
     // (Re)makes a zeroed buffer of the frame's size; raises "Invalid image dimensions" for
     // a size of 0 or above GIFMaxPixels.
     void NewImage();
-    void FreeImage() { data_.clear(); data_.shrink_to_fit(); }
+    void FreeImage()
+    {
+        pending_.reset();
+        data_.clear();
+        data_.shrink_to_fit();
+    }
+    // True while the frame holds only the pixels its data described (the rest being the
+    // fill value) and has not made its full buffer yet.
+    bool PixelsPending() const { return pending_ != nullptr; }
 
     TImageDescriptor& Descriptor() { return desc_; }
     const TImageDescriptor& Descriptor() const { return desc_; }
@@ -142,7 +166,24 @@ protected:
     void AssignTo(TPersistent& dest) const override;
 
 private:
+    // The pixels of a frame whose data stopped early, in the data's row order; the full
+    // buffer is made when the pixels are first needed, so that frames of a large size and
+    // little data cost what their data describes.
+    struct TPendingPixels {
+        std::vector<BYTE> Decoded;
+        BYTE Fill = 0;
+        bool Interlaced = false;
+    };
     void NeedImage();
+    // Makes the full buffer of a pending frame.
+    void NeedPixels() const
+    {
+        if (pending_)
+            MakePendingPixels();
+    }
+    void MakePendingPixels() const;
+    std::vector<BYTE> ExpandPending() const;
+    void RenderOnLoad();
     void AssignFrame(const TGIFSubImage& source);
     void AssignBitmap(const TBitmap& source);
     void AssignGraphic(const TGraphic& source);
@@ -156,7 +197,8 @@ private:
     std::unique_ptr<TBitmap> bitmap_;
     std::unique_ptr<TBitmap> mask_;
     bool needMask_ = true;
-    std::vector<BYTE> data_;
+    mutable std::vector<BYTE> data_;
+    mutable std::unique_ptr<TPendingPixels> pending_;
     std::unique_ptr<TGIFLocalColorMap> colorMap_;
     TImageDescriptor desc_;
     std::unique_ptr<TGIFExtensionList> extensions_;

@@ -2,6 +2,9 @@
 // trailer.
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "gif/gif_image.h"
 #include "gif/gif_items.h"
@@ -17,7 +20,8 @@ thread_local gif_io::TPixelBudget* currentBudget = nullptr;
 
 gif_io::TPixelBudget::TPixelBudget(std::int64_t streamSize) : outer_(currentBudget)
 {
-    const std::uint64_t described = std::uint64_t(std::max<std::int64_t>(streamSize, 0)) * 11000u;
+    // 512 pixels a byte keeps a file of a megabyte at half a gigabyte of pixels.
+    const std::uint64_t described = std::uint64_t(std::max<std::int64_t>(streamSize, 0)) * 512u;
     left_ = std::max<std::uint64_t>(GIFMaxPixels, described);
     currentBudget = this;
 }
@@ -35,8 +39,65 @@ void gif_io::TPixelBudget::Claim(std::uint64_t pixels)
     if (!budget)
         return;
     if (pixels > budget->left_)
-        RaiseGIFError(sBadDimension);
+        RaiseGIFError(sOutOfMemDIB);
     budget->left_ -= pixels;
+}
+
+void gif_io::TPixelBudget::Refund(std::uint64_t pixels)
+{
+    if (TPixelBudget* budget = currentBudget)
+        budget->left_ += pixels;
+}
+
+std::vector<BYTE> gif_io::AllocatePixels(std::size_t n, BYTE value)
+{
+    try {
+        return std::vector<BYTE>(n, value);
+    } catch (const std::bad_alloc&) {
+        RaiseGIFError(sOutOfMemDIB);
+    } catch (const std::length_error&) {
+        RaiseGIFError(sOutOfMemDIB);
+    }
+}
+
+std::vector<int> gif_io::InterlacedRowOrder(int height)
+{
+    static const int startRow[4] = {0, 4, 2, 1};
+    static const int step[4] = {8, 8, 4, 2};
+    std::vector<int> rows;
+    rows.reserve(std::size_t(std::max(height, 0)));
+    for (int pass = 0; pass < 4; ++pass)
+        for (int r = startRow[pass]; r < height; r += step[pass])
+            rows.push_back(r);
+    return rows;
+}
+
+void gif_io::DeinterlaceRows(BYTE* pixels, int width, int height)
+{
+    // The rows are moved in place along the cycles of the permutation, so that a large
+    // frame needs no second buffer.
+    const std::vector<int> rowOf = InterlacedRowOrder(height);
+    const std::size_t w = std::size_t(width);
+    std::vector<BYTE> carry(w), spare(w);
+    std::vector<bool> done(std::size_t(height), false);
+    auto row = [&](int r) { return pixels + std::size_t(r) * w; };
+    for (int s = 0; s < height; ++s) {
+        if (done[std::size_t(s)])
+            continue;
+        std::memcpy(carry.data(), row(s), w);
+        for (int i = s;;) {
+            const int d = rowOf[std::size_t(i)];
+            done[std::size_t(i)] = true;
+            if (d == s) {
+                std::memcpy(row(s), carry.data(), w);
+                break;
+            }
+            std::memcpy(spare.data(), row(d), w);
+            std::memcpy(row(d), carry.data(), w);
+            std::swap(carry, spare);
+            i = d;
+        }
+    }
 }
 
 // ---- TGIFItem ----------------------------------------------------------------------------

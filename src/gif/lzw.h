@@ -182,16 +182,18 @@ private:
 unsigned CountRunCodes(unsigned count, unsigned maxLength);
 unsigned IntegerSqrt(unsigned x);
 
-// Where the decoder tells about what it met; warnings are forwarded, errors raise.
+// Where the decoder puts the pixels and tells about what it met; warnings are forwarded,
+// errors raise.
 struct TLZWDecodeTarget {
     BYTE* Pixels = nullptr;
-    int Width = 0;
-    int Height = 0;
-    bool Interlaced = false;
-    BYTE Fill = 0; // the value the caller filled the pixels with
+    std::size_t Capacity = 0; // no pixel is written at or beyond this many
     std::function<void(int messageId)> Warning;
 };
 
-// Reads the code size byte and the data sub-blocks up to their terminator and fills the
-// pixels (which the caller has filled with the background index).
-void DecodeLZW(TStream& stream, const TLZWDecodeTarget& target);
+// Reads the code size byte and the data sub-blocks up to their terminator and writes the
+// pixels in the order the data holds them (an interlaced frame's rows pass by pass); answers
+// how many. Bytes after those may have been written over.
+std::size_t DecodeLZW(TStream& stream, const TLZWDecodeTarget& target);
+// The most pixels the LZW data at the stream's position can describe, found by walking its
+// sub-blocks; the position is put back.
+std::uint64_t LZWPixelBound(TStream& stream);

@@ -43,7 +43,7 @@ void TGIFSubImage::Clear()
 
 bool TGIFSubImage::GetEmpty() const
 {
-    return data_.empty() || desc_.Width == 0 || desc_.Height == 0;
+    return (data_.empty() && !pending_) || desc_.Width == 0 || desc_.Height == 0;
 }
 
 WORD TGIFSubImage::GetBounds(int index) const
@@ -92,7 +92,7 @@ void TGIFSubImage::DoSetBounds(int left, int top, int width, int height)
         desc_.Width = WORD(width);
         desc_.Height = WORD(height);
         if (width > 0 && height > 0)
-            data_.assign(std::size_t(width) * std::size_t(height), 0);
+            data_ = gif_io::AllocatePixels(std::size_t(width) * std::size_t(height), 0);
     }
     desc_.Left = WORD(left);
     desc_.Top = WORD(top);
@@ -152,6 +152,7 @@ BYTE TGIFSubImage::GetPixel(int x, int y)
     if (x < 0 || y < 0 || x >= desc_.Width || y >= desc_.Height)
         RaiseGIFError(sBadPixelCoordinates);
     NeedImage();
+    NeedPixels();
     return data_[std::size_t(y) * desc_.Width + std::size_t(x)];
 }
 
@@ -160,6 +161,7 @@ BYTE* TGIFSubImage::GetScanline(int row)
     if (row < 0 || row >= desc_.Height)
         RaiseGIFError(sBadPixelCoordinates);
     NeedImage();
+    NeedPixels();
     return data_.data() + std::size_t(row) * desc_.Width;
 }
 
@@ -168,7 +170,33 @@ void TGIFSubImage::NewImage()
     const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
     if (pixels == 0 || pixels > GIFMaxPixels)
         RaiseGIFError(sBadDimension);
-    data_.assign(std::size_t(pixels), 0);
+    pending_.reset();
+    data_.clear();
+    data_ = gif_io::AllocatePixels(std::size_t(pixels), 0);
+}
+
+std::vector<BYTE> TGIFSubImage::ExpandPending() const
+{
+    const std::size_t width = desc_.Width;
+    const std::size_t total = width * desc_.Height;
+    std::vector<BYTE> full = gif_io::AllocatePixels(total, pending_->Fill);
+    const std::vector<BYTE>& decoded = pending_->Decoded;
+    const std::size_t n = std::min(decoded.size(), total);
+    if (!pending_->Interlaced) {
+        std::copy_n(decoded.begin(), n, full.begin());
+        return full;
+    }
+    const std::vector<int> rows = gif_io::InterlacedRowOrder(desc_.Height);
+    for (std::size_t i = 0; i * width < n; ++i)
+        std::copy_n(decoded.begin() + std::ptrdiff_t(i * width), std::min(width, n - i * width),
+                    full.begin() + std::ptrdiff_t(std::size_t(rows[i]) * width));
+    return full;
+}
+
+void TGIFSubImage::MakePendingPixels() const
+{
+    data_ = ExpandPending();
+    pending_.reset();
 }
 
 BYTE TGIFSubImage::FillIndex() const
@@ -252,9 +280,8 @@ void TGIFSubImage::LoadFromStream(TStream& stream)
         Warning(gsWarning, LoadGIFString(sScreenSizeExceeded));
     }
     const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
-    if (pixels == 0)
+    if (pixels == 0 || pixels > GIFMaxPixels)
         RaiseGIFError(sBadDimension);
-    TPixelBudget::Claim(pixels);
     if (desc_.PackedFields & idLocalColorTable) {
         const int count = 2 << (desc_.PackedFields & idColorTableSize);
         if (count < 2 || count > 256)
@@ -263,6 +290,21 @@ void TGIFSubImage::LoadFromStream(TStream& stream)
         colorMap_->SetOptimized((desc_.PackedFields & idSort) != 0);
     }
     Decompress(stream);
+    if (GIFImageRenderOnLoad)
+        RenderOnLoad();
+}
+
+void TGIFSubImage::RenderOnLoad()
+{
+    // A frame without any colours has nothing to render with until a table is given; that
+    // is left to drawing, which says so.
+    if (GetActiveColorMap().Count() == 0)
+        return;
+    // The bitmap and its mask count against what the file may make the library allocate,
+    // as does the full buffer of a frame whose data stopped early.
+    const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
+    TPixelBudget::Claim(pixels + pixels / 8 + (pending_ ? pixels : 0));
+    GetBitmap();
 }
 
 void TGIFSubImage::SaveToStream(TStream& stream)
@@ -284,18 +326,34 @@ void TGIFSubImage::SaveToStream(TStream& stream)
 
 void TGIFSubImage::Decompress(TStream& stream)
 {
-    NewImage();
-    const BYTE fill = FillIndex();
-    if (fill != 0)
-        std::fill(data_.begin(), data_.end(), fill);
+    FreeImage();
+    const std::uint64_t total = std::uint64_t(desc_.Width) * desc_.Height;
+    if (total == 0 || total > GIFMaxPixels)
+        RaiseGIFError(sBadDimension);
+    // Room for what the data can describe, not for what the descriptor claims.
+    const std::uint64_t room = std::min(total, LZWPixelBound(stream));
+    TPixelBudget::Claim(room);
+    std::vector<BYTE> pixels = AllocatePixels(std::size_t(room), 0);
     TLZWDecodeTarget target;
-    target.Pixels = data_.data();
-    target.Width = desc_.Width;
-    target.Height = desc_.Height;
-    target.Interlaced = GetInterlaced();
-    target.Fill = fill;
+    target.Pixels = pixels.data();
+    target.Capacity = pixels.size();
     target.Warning = [this](int id) { Warning(gsWarning, LoadGIFString(id)); };
-    DecodeLZW(stream, target);
+    const std::size_t decoded = DecodeLZW(stream, target);
+    const BYTE fill = FillIndex();
+    if (room == total) {
+        std::fill(pixels.begin() + std::ptrdiff_t(decoded), pixels.end(), fill);
+        if (GetInterlaced())
+            DeinterlaceRows(pixels.data(), desc_.Width, desc_.Height);
+        data_ = std::move(pixels);
+        return;
+    }
+    pixels.resize(decoded);
+    pixels.shrink_to_fit();
+    TPixelBudget::Refund(room - decoded);
+    pending_ = std::make_unique<TPendingPixels>();
+    pending_->Decoded = std::move(pixels);
+    pending_->Fill = fill;
+    pending_->Interlaced = GetInterlaced();
 }
 
 void TGIFSubImage::Compress(TStream& stream)
@@ -314,6 +372,11 @@ void TGIFSubImage::Compress(TStream& stream)
         encoder = std::make_unique<TRLEEncoder>();
     else
         encoder = std::make_unique<TLZWEncoder>();
-    encoder->Compress(stream, bits, desc_.Width, desc_.Height, GetInterlaced(),
-                      GetEmpty() ? nullptr : data_.data(), colors);
+    // A frame whose data stopped early is written from a buffer made for the purpose, so
+    // that saving many of them never holds more than one.
+    std::vector<BYTE> expanded;
+    if (pending_ && !GetEmpty())
+        expanded = ExpandPending();
+    const BYTE* pixels = GetEmpty() ? nullptr : pending_ ? expanded.data() : data_.data();
+    encoder->Compress(stream, bits, desc_.Width, desc_.Height, GetInterlaced(), pixels, colors);
 }
