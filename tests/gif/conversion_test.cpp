@@ -205,6 +205,60 @@ TEST(GifConversion, FrameBitmapUsesTheTablesInOrder)
     }
 }
 
+// The bitmap carries the frame's own table: a 4-colour frame turned into a bitmap and added
+// back is a 4-colour frame again. Indices past the table get black entries.
+TEST(GifConversion, FrameBitmapKeepsTheFramesTableSize)
+{
+    TGIFImage image;
+    Undithered(image);
+    TGIFSubImage* frame = giftest::AddFrame(image, 4, 1, {0, 1, 2, 3});
+    giftest::FillColorMap(frame->ColorMap(), 4);
+    TBitmap bitmap;
+    bitmap.Assign(*frame);
+    EXPECT_EQ(bitmap.BitsPerPixel(), 8);
+    EXPECT_EQ(bitmap.ColorTable().size(), 4u);
+    TGIFImage copy;
+    copy.Add(&bitmap);
+    EXPECT_EQ(copy.Images().GetImage(0)->ColorMap().Count(), 4);
+    EXPECT_EQ(copy.GetBitsPerPixel(), 2);
+
+    TGIFSubImage* past = giftest::AddFrame(image, 3, 1, {0, 1, 5});
+    past->ColorMap().Add(RGB(10, 20, 30));
+    past->ColorMap().Add(RGB(40, 50, 60));
+    const std::vector<TRGBQuad> table = past->GetBitmap().ColorTable();
+    ASSERT_EQ(table.size(), 6u);
+    EXPECT_EQ(table[1].rgbRed, 40);
+    EXPECT_EQ(past->GetBitmap().GetPixel(2, 0), RGB(0, 0, 0));
+}
+
+// With rendering on load every frame that has colours gets its bitmap as it is read.
+TEST(GifConversion, RenderOnLoadMakesTheFrameBitmapsAtOnce)
+{
+    TGIFImage source;
+    giftest::FillColorMap(source.GetColorMap(), 4);
+    giftest::AddFrame(source, 2, 2, {0, 1, 2, 3});
+    giftest::AddFrame(source, 3, 1, {3, 2, 1}, 1, 1);
+    const std::vector<BYTE> bytes = giftest::SaveToBytes(source);
+    for (bool render : {false, true}) {
+        GIFImageRenderOnLoad = render;
+        TGIFImage image;
+        Undithered(image);
+        try {
+            giftest::LoadFromBytes(image, bytes);
+        } catch (...) {
+            GIFImageRenderOnLoad = false;
+            throw;
+        }
+        GIFImageRenderOnLoad = false;
+        ASSERT_EQ(image.Images().GetCount(), 2);
+        for (int i = 0; i < 2; ++i) {
+            TGIFSubImage* frame = image.Images().GetImage(i);
+            ASSERT_EQ(frame->CachedBitmap() != nullptr, render) << i;
+            EXPECT_EQ(frame->GetBitmap().GetPixel(0, 0), source.GetColorMap().GetColor(i == 0 ? 0 : 3)) << i;
+        }
+    }
+}
+
 TEST(GifConversion, TransparentGraphicBecomesTransparentPixels)
 {
     // Covers the left half of its area only; the rest shows what is under it.
