@@ -2,12 +2,14 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev \
                   libgtest-dev libgmock-dev zlib1g-dev libjpeg62-turbo-dev
 TEST_PACKAGES  := xvfb xauth ffmpeg libgif-dev libpng-dev imagemagick pngcheck gifsicle
+FUZZ_PACKAGES  := clang libclang-rt-14-dev
 BENCH_PACKAGES := libbenchmark-dev libimagequant-dev libmagick++-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -29,7 +31,8 @@ REGISTRY_DIR  := $(if $(XDG_CONFIG_HOME),$(XDG_CONFIG_HOME),$(HOME)/.config)/kel
 REGISTRY_FILE := $(REGISTRY_DIR)/registry.ini
 REGISTRY_KEY  := [HKEY_CURRENT_USER\Software\Kelvo v.1.9]
 
-.PHONY: deps test-deps bench-deps configure build run test asan-test bench bench-run register clean
+.PHONY: deps test-deps bench-deps configure build run test asan-test bench bench-run register clean \
+        fuzz-deps fuzz fuzz-test
 
 deps:
 	$(call install_missing,$(BUILD_PACKAGES))
@@ -59,6 +62,7 @@ run: build register
 test: test-deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory asan-test
+	$(MAKE) --no-print-directory fuzz-test
 
 # The library tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: test-deps
@@ -74,5 +78,17 @@ bench: bench-deps
 bench-run: bench
 	@for b in $(BENCH_BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || exit 1; done
 
+# The libFuzzer entry points of fuzz/, built with clang; see fuzz/README.md.
+fuzz-deps: deps
+	$(call install_missing,$(FUZZ_PACKAGES))
+
+fuzz: fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DKELVO_FUZZ=ON -DKELVO_BUILD_APP=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Each fuzzer over its seed corpus and a fixed number of mutations, so that CI keeps them working.
+fuzz-test: fuzz
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -j $(JOBS) -L fuzz
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
