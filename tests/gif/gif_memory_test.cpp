@@ -71,6 +71,17 @@ void operator delete(void* p) noexcept { CountedDelete(p); }
 void operator delete[](void* p) noexcept { CountedDelete(p); }
 void operator delete(void* p, std::size_t) noexcept { CountedDelete(p); }
 void operator delete[](void* p, std::size_t) noexcept { CountedDelete(p); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept
+{
+    try {
+        return CountedNew(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept { return operator new(n, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { CountedDelete(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { CountedDelete(p); }
 
 // Twenty thousand frames of 16384 x 16384 without image data: a quarter of a megabyte that
 // used to ask for 2^28 bytes a frame.
