@@ -2,6 +2,7 @@
 // canvas through its transparency mask.
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "gif/color_reduction.h"
 #include "gif/dither.h"
@@ -271,7 +272,11 @@ TBitmap& TGIFSubImage::GetBitmap()
 {
     if (!bitmap_) {
         TGIFImage* image = Image();
-        bitmap_ = (image && image->GetDoDither()) ? DoGetDitherBitmap() : DoGetBitmap();
+        try {
+            bitmap_ = (image && image->GetDoDither()) ? DoGetDitherBitmap() : DoGetBitmap();
+        } catch (const std::bad_alloc&) {
+            RaiseGIFError(sOutOfMemDIB);
+        }
     }
     return *bitmap_;
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <unistd.h>
 
 #include "gif/gif_image.h"
@@ -196,7 +197,12 @@ void TGIFImage::LoadFromStream(TStream& stream)
     Clear();
     const std::int64_t start = stream.Position();
     try {
-        DoLoad(stream);
+        try {
+            DoLoad(stream);
+        } catch (const std::bad_alloc&) {
+            // Whatever a file asks for that memory cannot give is the library's error too.
+            RaiseGIFError(sOutOfMemDIB);
+        }
     } catch (...) {
         stream.SetPosition(start);
         Progress(psEnding, 0, false, TRect{}, text);
