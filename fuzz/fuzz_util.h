@@ -24,6 +24,6 @@ inline void LoadInput(TMemoryStream& stream, const std::uint8_t* data, std::size
 
 // Drawing and saving cost time in the pixels a picture has; beyond this many the run stops
 // after loading, which is where untrusted sizes are met.
-constexpr std::uint64_t MaxPixelsToRender = std::uint64_t(1) << 22;
+constexpr std::uint64_t MaxPixelsToRender = std::uint64_t(1) << 20;
 
 } // namespace fuzz

@@ -11,7 +11,6 @@
 // in stream order; every copy is clamped to the room the caller gave.
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "gif/gif_stream_util.h"
@@ -20,8 +19,9 @@
 namespace {
 
 constexpr int TableSize = 4096;
-// The longest string a table without loops can hold, plus the two pushes around it.
-constexpr int StackSize = TableSize + 2;
+// A walk through at most every entry, ending in a string of at most every entry, and the
+// pixel pushed before it.
+constexpr int StackSize = 2 * TableSize + 2;
 
 class TDecoder {
 public:
@@ -60,11 +60,10 @@ private:
     bool lastBlockSeen_ = false; // the 0 terminator has been read (or the stream ended)
     int codeWidth_ = 0;
 
-    // Where each entry's string was written and how long it is (fast path).
+    // Where each entry's string was written and how long it is (entries of the fast path).
     std::uint32_t start_[TableSize];
     std::uint16_t length_[TableSize];
-    // The same entries as prefix code and last pixel (kept on both paths); entries not yet
-    // made are prefix 0, suffix 0.
+    // Entries made while walking damaged data, as prefix code and last pixel.
     std::uint16_t prefix_[TableSize];
     BYTE suffix_[TableSize];
     BYTE stack_[StackSize];
@@ -134,118 +133,162 @@ std::size_t TDecoder::Run()
     codeWidth_ = initialWidth;
     int maxCode = 2 * clearCode;
     int nextCode = clearCode + 2;
-    std::memset(prefix_, 0, sizeof prefix_);
-    std::memset(suffix_, 0, sizeof suffix_);
-    for (int i = 0; i < clearCode; ++i)
-        suffix_[i] = BYTE(i);
     int oldCode = -1;
-    int firstCode = 0;
     std::size_t oldPos = 0;
     std::size_t pos = 0;
-    // Set by damaged data: strings are walked through the table until the next clear.
-    bool walking = false;
+    // Damaged data is walked through the table from the code that showed the damage to the
+    // next clear; entries below regularLimit were made before, and their strings are in the
+    // output.
+    bool tableZeroed = false;
+    int regularLimit = clearCode + 2;
+    int firstCode = 0;
 
-    auto addEntry = [&](int prefix, BYTE suffix) {
-        if (nextCode >= TableSize)
-            return;
-        prefix_[nextCode] = std::uint16_t(prefix);
-        suffix_[nextCode] = suffix;
-        ++nextCode;
-        if (nextCode >= maxCode && maxCode < TableSize) {
-            maxCode *= 2;
-            ++codeWidth_;
-        }
-    };
 
-    // Data that starts without a clear code is read as if it had one.
-    while (pos < total) {
-        const int code = ReadCode();
-        if (code < 0)
-            break;
-        if (code == clearCode) {
-            // Entries made since the last clear are forgotten.
-            if (nextCode > clearCode + 2) {
-                std::memset(prefix_ + clearCode + 2, 0, sizeof prefix_[0] * std::size_t(nextCode - clearCode - 2));
-                std::memset(suffix_ + clearCode + 2, 0, std::size_t(nextCode - clearCode - 2));
+    for (bool done = false; !done;) {
+        // Data that starts without a clear code is read as if it had one.
+        int damaged = -1;
+        while (pos < total) {
+            const int code = ReadCode();
+            if (code < 0 || code == endCode)
+                break;
+            if (code == clearCode) {
+                codeWidth_ = initialWidth;
+                maxCode = 2 * clearCode;
+                nextCode = clearCode + 2;
+                oldCode = -1;
+                continue;
             }
-            codeWidth_ = initialWidth;
-            maxCode = 2 * clearCode;
-            nextCode = clearCode + 2;
-            oldCode = -1;
-            walking = false;
-            continue;
-        }
-        if (code == endCode)
-            break;
-        if (oldCode < 0) {
-            // The first code after a clear is taken as a pixel whatever it is; one that is no
-            // single pixel has no string of its own in the table.
-            oldCode = firstCode = code;
-            oldPos = pos;
-            out[pos++] = BYTE(code);
-            walking = walking || code > clearCode;
-            continue;
-        }
-        if (!walking && code > nextCode) {
-            walking = true;
-            firstCode = out[oldPos];
-        }
-        if (walking) {
-            const int incoming = code;
-            int c = code;
-            int sp = 0;
-            if (c >= nextCode) {
-                // Not in the table yet: the previous string plus its own first pixel.
-                stack_[sp++] = BYTE(firstCode);
-                c = oldCode;
+            if (oldCode < 0) {
+                if (code > clearCode) {
+                    damaged = code;
+                    break;
+                }
+                oldCode = code;
+                oldPos = pos;
+                out[pos++] = BYTE(code);
+                continue;
             }
-            while (c >= clearCode) {
-                if (sp >= StackSize - 1 || prefix_[c] == c)
-                    RaiseGIFError(sDecodeCircular);
-                stack_[sp++] = suffix_[c];
-                c = prefix_[c];
+            if (code > nextCode) {
+                damaged = code;
+                break;
             }
-            firstCode = suffix_[c];
-            stack_[sp++] = BYTE(firstCode);
-            addEntry(oldCode, BYTE(firstCode));
-            oldCode = incoming;
-            while (sp > 0 && pos < total)
-                out[pos++] = stack_[--sp];
-            continue;
-        }
-
-        const std::size_t here = pos;
-        if (code < clearCode) {
-            out[pos++] = BYTE(code);
-        } else {
-            // A code not yet in the table (code == nextCode) is the previous string plus its
-            // own first pixel: the same copy, one longer, from where the previous one starts.
-            const std::size_t from = code == nextCode ? oldPos : start_[code];
-            std::size_t n = code == nextCode ? std::size_t(oldCode < clearCode ? 1 : length_[oldCode]) + 1
-                                             : std::size_t(length_[code]);
-            if (n > total - pos)
-                n = total - pos;
-            const BYTE* src = out + from;
-            BYTE* dst = out + pos;
-            if (n <= 16 && from + 16 <= pos && pos + 16 <= total) {
-                // Short strings are the common case: one fixed-size move, whose extra bytes
-                // the following codes overwrite (or the caller's fill puts back).
-                std::memcpy(dst, src, 16);
-            } else if (from + n <= pos) {
-                std::memcpy(dst, src, n);
+            const std::size_t here = pos;
+            if (code < clearCode) {
+                out[pos++] = BYTE(code);
             } else {
-                for (std::size_t i = 0; i < n; ++i)
-                    dst[i] = src[i];
+                // A code not yet in the table (code == nextCode) is the previous string plus
+                // its own first pixel: the same copy, one longer, from where the previous one
+                // starts.
+                const std::size_t from = code == nextCode ? oldPos : start_[code];
+                std::size_t n = code == nextCode ? std::size_t(oldCode < clearCode ? 1 : length_[oldCode]) + 1
+                                                 : std::size_t(length_[code]);
+                if (n > total - pos)
+                    n = total - pos;
+                const BYTE* src = out + from;
+                BYTE* dst = out + pos;
+                if (n <= 16 && from + 16 <= pos && pos + 16 <= total) {
+                    // Short strings are the common case: one fixed-size move, whose extra
+                    // bytes the following codes overwrite (or the caller's fill puts back).
+                    std::memcpy(dst, src, 16);
+                } else if (from + n <= pos) {
+                    std::memcpy(dst, src, n);
+                } else {
+                    for (std::size_t i = 0; i < n; ++i)
+                        dst[i] = src[i];
+                }
+                pos += n;
             }
-            pos += n;
+            if (nextCode < TableSize) {
+                start_[nextCode] = std::uint32_t(oldPos);
+                length_[nextCode] = std::uint16_t((oldCode < clearCode ? 1 : length_[oldCode]) + 1);
+                ++nextCode;
+                if (nextCode >= maxCode && maxCode < TableSize) {
+                    maxCode *= 2;
+                    ++codeWidth_;
+                }
+            }
+            oldCode = code;
+            oldPos = here;
         }
-        if (nextCode < TableSize) {
-            start_[nextCode] = std::uint32_t(oldPos);
-            length_[nextCode] = std::uint16_t((oldCode < clearCode ? 1 : length_[oldCode]) + 1);
+        if (damaged < 0)
+            break;
+
+        if (!tableZeroed) {
+            std::memset(prefix_, 0, sizeof prefix_);
+            std::memset(suffix_, 0, sizeof suffix_);
+            tableZeroed = true;
         }
-        addEntry(oldCode, out[here]);
-        oldCode = code;
-        oldPos = here;
+        regularLimit = nextCode;
+        if (oldCode >= 0)
+            firstCode = out[oldPos];
+        for (int code = damaged;;) {
+            if (oldCode < 0) {
+                // The first code after a clear is taken as a pixel whatever it is.
+                oldCode = firstCode = code;
+                out[pos++] = BYTE(code);
+            } else {
+                const int incoming = code;
+                int c = code;
+                int sp = 0;
+                if (c >= nextCode) {
+                    // Not in the table yet: the previous string plus its own first pixel.
+                    stack_[sp++] = BYTE(firstCode);
+                    c = oldCode;
+                }
+                for (int steps = 0;; ++steps) {
+                    if (c < clearCode) {
+                        firstCode = c;
+                        stack_[sp++] = BYTE(c);
+                        break;
+                    }
+                    if (c >= clearCode + 2 && c < regularLimit) {
+                        const std::size_t from = start_[c];
+                        for (std::size_t i = length_[c]; i-- > 0;)
+                            stack_[sp++] = out[from + i];
+                        firstCode = out[from];
+                        break;
+                    }
+                    // Entries not made yet are prefix 0, suffix 0.
+                    if (steps >= TableSize || prefix_[c] == c)
+                        RaiseGIFError(sDecodeCircular);
+                    stack_[sp++] = suffix_[c];
+                    c = prefix_[c];
+                }
+                if (nextCode < TableSize) {
+                    prefix_[nextCode] = std::uint16_t(oldCode);
+                    suffix_[nextCode] = BYTE(firstCode);
+                    ++nextCode;
+                    if (nextCode >= maxCode && maxCode < TableSize) {
+                        maxCode *= 2;
+                        ++codeWidth_;
+                    }
+                }
+                oldCode = incoming;
+                while (sp > 0 && pos < total)
+                    out[pos++] = stack_[--sp];
+            }
+            if (pos >= total) {
+                done = true;
+                break;
+            }
+            code = ReadCode();
+            if (code < 0 || code == endCode) {
+                done = true;
+                break;
+            }
+            if (code == clearCode) {
+                // The entries made while walking are forgotten with the rest.
+                if (nextCode > regularLimit) {
+                    std::memset(prefix_ + regularLimit, 0, sizeof prefix_[0] * std::size_t(nextCode - regularLimit));
+                    std::memset(suffix_ + regularLimit, 0, std::size_t(nextCode - regularLimit));
+                }
+                codeWidth_ = initialWidth;
+                maxCode = 2 * clearCode;
+                nextCode = clearCode + 2;
+                oldCode = -1;
+                break;
+            }
+        }
     }
     // The end code and whatever data follows the last pixel belong to this frame.
     SkipRest();
@@ -256,8 +299,8 @@ std::size_t TDecoder::Run()
 
 std::size_t DecodeLZW(TStream& stream, const TLZWDecodeTarget& target)
 {
-    auto decoder = std::make_unique<TDecoder>(stream, target);
-    return decoder->Run();
+    TDecoder decoder(stream, target);
+    return decoder.Run();
 }
 
 std::uint64_t LZWPixelBound(TStream& stream)
