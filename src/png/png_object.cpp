@@ -117,11 +117,12 @@ void TPNGObject::LoadFromStream(TStream& stream)
             stream.Seek(std::int64_t(length) + 4, soCurrent);
             continue;
         }
-        if (name == "IHDR" && count > 1) {
-            // Only the first header describes the image; a repeated one is checked like any
-            // chunk but not kept, or the picture would be written back with two headers.
-            std::unique_ptr<TChunk> repeated = CreateClassChunk(this, name);
-            repeated->LoadFromStream(stream, name, length);
+        if (count > 1 && !KeepsFileValid(name, hasIDAT)) {
+            // Read and checked like any chunk but not kept: written back it would make a file
+            // that other readers refuse. Only the first header, palette, gamma and colour key
+            // count, and only in their places, as for those readers.
+            TChunk discarded(this);
+            discarded.LoadFromStream(stream, name, length);
             continue;
         }
 
@@ -140,6 +141,30 @@ void TPNGObject::LoadFromStream(TStream& stream)
     if (!hasIDAT)
         RaiseError<EPNGNoImageData>(LoadPngText(EPNGNoImageDataText));
     Changed();
+}
+
+bool TPNGObject::KeepsFileValid(const std::string& name, bool afterImageData) const
+{
+    for (char c : name)
+        if (!std::isalpha(static_cast<unsigned char>(c)))
+            return false;
+    auto present = [&](const char* other) {
+        for (std::size_t i = 0; i < Chunks.Count(); ++i)
+            if (Chunks.GetItem(i)->ChunkName == other)
+                return true;
+        return false;
+    };
+    const TChunkIHDR* header = Header();
+    const BYTE type = header ? header->ColorType : 0;
+    if (name == "IHDR")
+        return false;
+    if (name == "PLTE")
+        return !afterImageData && !present("PLTE") && type != COLOR_GRAYSCALE && type != COLOR_GRAYSCALEALPHA;
+    if (name == "gAMA")
+        return !afterImageData && !present("gAMA") && !present("PLTE");
+    if (name == "tRNS")
+        return !afterImageData && !present("tRNS") && (type != COLOR_PALETTE || present("PLTE"));
+    return true;
 }
 
 void TPNGObject::LoadFromResourceName(TModuleInstance instance, const std::string& name)

@@ -439,6 +439,8 @@ protected:
 
 private:
     void ResetGamma();
+    // False for a chunk met while loading that written back would make an invalid file.
+    bool KeepsFileValid(const std::string& name, bool afterImageData) const;
     TBitmap DrawnBitmap() const;
     void DrawPartialTrans(TBitmap& target, const TRect& rect) const;
     BYTE FCompressionLevel = 7;

@@ -6,6 +6,7 @@
 
 #include "png/png_startup.h"
 #include "png_test_util.h"
+#include "support/paths.h"
 
 using namespace pngtest;
 
@@ -165,7 +166,7 @@ TEST(PngReading, ChunkHandling)
 
 // Only the first header describes the image; a repeated one must not come back out, since
 // a file with two headers is no PNG for any other reader.
-TEST(PngReading, RepeatedHeaderIsNotWrittenBack)
+TEST(PngReading, ChunksThatMakeAnInvalidFileAreNotWrittenBack)
 {
     auto idat = MakeChunk("IDAT", Zlib({0, 10, 20, 0, 30, 40}));
     auto bytes = MakePng({MakeChunk("IHDR", IhdrData(2, 2, 8, 0)), MakeChunk("IHDR", IhdrData(5, 5, 8, 2)), idat,
@@ -176,6 +177,47 @@ TEST(PngReading, RepeatedHeaderIsNotWrittenBack)
     auto again = LoadPng(SavePng(*png));
     EXPECT_EQ(ChunkNames(*again), (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
     EXPECT_EQ(again->GetScanline(1)[1], 40);
+
+    // The same for every chunk that would make the written file invalid: a repeated
+    // palette, gamma or key, a palette in a grey image, pixel data chunks after the pixels or
+    // out of their order, a name that is not four letters.
+    auto ihdr3 = MakeChunk("IHDR", IhdrData(2, 2, 8, 3));
+    auto ihdr0 = MakeChunk("IHDR", IhdrData(2, 2, 8, 0));
+    auto plte = MakeChunk("PLTE", {0, 0, 0, 255, 255, 255});
+    auto gama = MakeChunk("gAMA", {0, 0, 0xB1, 0x8F});
+    auto trns = MakeChunk("tRNS", {0});
+    auto end = MakeChunk("IEND", {});
+    const std::vector<std::string> palette = {"IHDR", "PLTE", "IDAT", "IEND"};
+    struct TCase {
+        const char* what;
+        std::vector<std::vector<std::uint8_t>> chunks;
+        std::vector<std::string> kept;
+    };
+    const TCase cases[] = {
+        {"second palette", {ihdr3, plte, plte, idat, end}, palette},
+        {"key after the pixels", {ihdr3, plte, idat, trns, end}, palette},
+        {"key before the palette", {ihdr3, trns, plte, idat, end}, palette},
+        {"second key", {ihdr3, plte, trns, trns, idat, end}, {"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}},
+        {"gamma after the palette", {ihdr3, plte, gama, idat, end}, palette},
+        {"second gamma", {ihdr3, gama, gama, plte, idat, end}, {"IHDR", "gAMA", "PLTE", "IDAT", "IEND"}},
+        {"palette of a grey image", {ihdr0, plte, idat, end}, {"IHDR", "IDAT", "IEND"}},
+        {"name that is no name", {ihdr3, plte, MakeChunk(std::string("a\x01\x02b", 4), {1}), idat, end}, palette},
+    };
+    kelvo::test::TTempDir dir;
+    for (const auto& c : cases) {
+        auto png = LoadPng(MakePng(c.chunks));
+        EXPECT_EQ(ChunkNames(*png), c.kept) << c.what;
+        const auto saved = SavePng(*png);
+        EXPECT_EQ(ChunkNames(*LoadPng(saved)), c.kept) << c.what;
+        TMemoryStream file;
+        file.Write(saved.data(), std::int64_t(saved.size()));
+        file.SaveToFile((dir / (std::string(c.what) + ".png")).string());
+    }
+    if (kelvo::test::HaveTool("pngcheck")) {
+        int code = -1;
+        const std::string report = kelvo::test::RunCommand("pngcheck -q '" + dir.Path().string() + "'/*.png 2>&1", &code);
+        EXPECT_EQ(code, 0) << report;
+    }
 
     // The repeated header's checksum is still checked like any chunk's.
     auto badRepeat = MakeChunk("IHDR", IhdrData(5, 5, 8, 2));
