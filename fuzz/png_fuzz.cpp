@@ -1,9 +1,32 @@
 // PNG files: load, read pixels, assign to a bitmap, save, and load what was saved, which must
-// succeed with the same size and pixels.
+// succeed with the same size; libpng must read the saved file too.
 // fuzz-seeds: pngsuite
+// fuzz-libs: kelvo_platform kelvo_png png
+#include <png.h>
+
+#include <vector>
+
 #include "fuzz_util.h"
 #include "platform/bitmap.h"
 #include "png/pngimage.h"
+
+namespace {
+
+// Whether libpng decodes the whole file.
+bool LibpngReads(const std::vector<BYTE>& bytes)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+        return false;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+    const bool read = png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return read;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -50,5 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (again.Width() != width || again.Height() != height)
         fuzz::Fault("a saved PNG comes back with another size");
+    if (!LibpngReads(saved.Bytes()))
+        fuzz::Fault("libpng refuses a saved PNG");
     return 0;
 }
