@@ -170,8 +170,7 @@ void TGIFSubImage::NewImage()
     const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
     if (pixels == 0 || pixels > GIFMaxPixels)
         RaiseGIFError(sBadDimension);
-    pending_.reset();
-    data_.clear();
+    FreeImage();
     data_ = gif_io::AllocatePixels(std::size_t(pixels), 0);
 }
 
