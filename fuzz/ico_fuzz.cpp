@@ -1,5 +1,6 @@
 // libFuzzer entry point for the icon picture: any bytes either load or raise an invalid
 // picture error; what loads is drawn over a white bitmap the way frames are made from it.
+// fuzz-seeds: ico
 #include <cstddef>
 #include <cstdint>
 

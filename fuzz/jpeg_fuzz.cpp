@@ -1,5 +1,6 @@
 // libFuzzer entry point for the JPEG picture: any bytes either decode or raise an invalid
 // picture error; what decodes also compresses and decodes again.
+// fuzz-seeds: jpeg
 #include <cstddef>
 #include <cstdint>
 

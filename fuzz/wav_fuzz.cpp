@@ -1,5 +1,7 @@
 // WAV images of any shape through the chunk walker: whatever the layout says, every byte it
 // points at must lie inside the image.
+// fuzz-sources: src/output/wave_file.cpp
+// fuzz-libs: kelvo_platform
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
