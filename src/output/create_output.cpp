@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "gif/gifimage.h"
+#include "output/anigifoptions.h"
+#include "output/avioptions.h"
 #include "output/gif_animation.h"
 #include "platform/qt/cursors.h"
+#include "platform/qt/modal.h"
 
 namespace {
 
@@ -99,10 +102,18 @@ void TAVIForm::WriteGifAnimation(bool optimize, bool crop, bool merge, bool inte
 
 // Until the output options dialogs are here, they answer OK as their OK would: the AVI one
 // changing nothing, the animated GIF one building OutputGif from the stored options.
-bool TAVIForm::RunAviOptionsDialog() { return true; }
+// Each options dialog lives for this one showing only.
+bool TAVIForm::RunAviOptionsDialog()
+{
+    TAviOptionsForm dialog;
+    return ShowModal(dialog) == mrOk;
+}
 
 bool TAVIForm::RunAniGifOptionsDialog()
 {
-    WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
-    return true;
+    TAniGIFForm dialog;
+    dialog.WriteGifAnimation = [this](bool optimize, bool crop, bool merge, bool interlaced) {
+        WriteGifAnimation(optimize, crop, merge, interlaced);
+    };
+    return ShowModal(dialog) == mrOk;
 }

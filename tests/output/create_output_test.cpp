@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +10,7 @@
 #include "avi_test_util.h"
 #include "gif/gifimage.h"
 #include "gif_test_util.h"
+#include "output/anigifoptions.h"
 #include "output/codec_dialog.h"
 #include "output_fixture.h"
 
@@ -255,4 +258,39 @@ TEST_F(CreateOutput, TargetThatCannotBeDeletedIsReportedAndLeftAlone)
     EXPECT_TRUE(std::filesystem::is_directory(target));
     EXPECT_EQ(Head(target / "inside", 4), "x");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// The real options dialogs: the GIF saved is the one their OK built, with the count typed.
+TEST_F(CreateOutput, RealGifOptionsDialogBuildsTheSavedLoopCount)
+{
+    Form().RealOptionsDialogs = true;
+    Form().ShowAniGifOptions = true;
+    Form().GifLoopCount = 1;
+    desktop_.ModalDialogs.Answer<TAniGIFForm>([](TAniGIFForm& dialog) {
+        dialog.CSpinEdit1->setValue(3);
+        dialog.Button2->click();
+    });
+    const auto file = temp_ / "loops.gif";
+    Create(file.string());
+    EXPECT_EQ(Form().GifLoopCount, 3);
+    const auto bytes = ReadBytes(file);
+    const std::string text(bytes.begin(), bytes.end());
+    const std::size_t app = text.find("NETSCAPE2.0");
+    ASSERT_NE(app, std::string::npos);
+    ASSERT_GE(text.size(), app + 16);
+    EXPECT_EQ(std::uint8_t(text[app + 13]), 3); // the loop count's low byte
+    EXPECT_EQ(std::uint8_t(text[app + 14]), 0);
+    EXPECT_FALSE(Form().ProjectModified());
+}
+
+TEST_F(CreateOutput, RealAviOptionsDialogCancelledWritesNothing)
+{
+    Form().RealOptionsDialogs = true;
+    Form().ShowAviOptions = true;
+    desktop_.ModalDialogs.AnswerCancel();
+    const auto file = temp_ / "none.avi";
+    Create(file.string());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_EQ(desktop_.ModalDialogs.Shown.size(), 1u);
+    EXPECT_EQ(desktop_.ModalDialogs.Shown[0].ClassName, "TAviOptionsForm");
 }

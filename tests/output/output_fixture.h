@@ -20,16 +20,27 @@ public:
     std::function<bool(TOutputForm&)> AniGifOptionsAnswer;
     int AviOptionsShown = 0;
     int AniGifOptionsShown = 0;
+    // The real dialogs, shown through the modal-dialog double.
+    bool RealOptionsDialogs = false;
 
     bool RunAviOptionsDialog() override
     {
         ++AviOptionsShown;
-        return AviOptionsAnswer ? AviOptionsAnswer(*this) : TTestForm::RunAviOptionsDialog();
+        if (RealOptionsDialogs)
+            return TTestForm::RunAviOptionsDialog();
+        // Unanswered, the dialog is taken as OK with nothing changed.
+        return AviOptionsAnswer ? AviOptionsAnswer(*this) : true;
     }
     bool RunAniGifOptionsDialog() override
     {
         ++AniGifOptionsShown;
-        return AniGifOptionsAnswer ? AniGifOptionsAnswer(*this) : TTestForm::RunAniGifOptionsDialog();
+        if (RealOptionsDialogs)
+            return TTestForm::RunAniGifOptionsDialog();
+        if (AniGifOptionsAnswer)
+            return AniGifOptionsAnswer(*this);
+        // Unanswered, the dialog's OK builds the image from the stored options.
+        WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
+        return true;
     }
 };
 
