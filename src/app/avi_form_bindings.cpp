@@ -34,7 +34,34 @@ const TBinding Bindings[] = {
     // Lifecycle
     {"ItemExit", &TAVIForm::ItemExitClick},
     // Project commands
+    {"ToolButNew", &TAVIForm::ToolButNewClick},
+    {"ItemNew", &TAVIForm::ToolButNewClick},
+    {"ToolButOpen", &TAVIForm::ToolButOpenClick},
+    {"ItemOpen", &TAVIForm::ToolButOpenClick},
     {"ActionSaveProject", &TAVIForm::ActionSaveProjectExecute},
+    {"ActionSaveAs", &TAVIForm::ActionSaveAsExecute},
+    {"ReopenItem", &TAVIForm::ReopenItemClick},
+    {"ListItem0", nullptr, &TAVIForm::ListItem0Click},
+    {"ListItem1", nullptr, &TAVIForm::ListItem0Click},
+    {"ListItem2", nullptr, &TAVIForm::ListItem0Click},
+    {"ListItem3", nullptr, &TAVIForm::ListItem0Click},
+    {"ListItem4", nullptr, &TAVIForm::ListItem0Click},
+    // Project options
+    {"ToolButProjectOptions", &TAVIForm::ToolButProjectOptionsClick},
+    {"ItemProjectOptions", &TAVIForm::ToolButProjectOptionsClick},
+    // Adding and inserting frames
+    {"ActionAdd", &TAVIForm::ActionAddExecute},
+    {"ActionInsert", &TAVIForm::ActionInsertExecute},
+    // Flipping frames
+    {"ActionFlip", &TAVIForm::ActionFlipExecute},
+    {"ItemNormal", &TAVIForm::ItemNormalClick},
+    {"ItemNormal2", &TAVIForm::ItemNormalClick},
+    {"ItemHorizontal", &TAVIForm::ItemHorizontalClick},
+    {"ItemHorizontal2", &TAVIForm::ItemHorizontalClick},
+    {"ItemVertical", &TAVIForm::ItemVerticalClick},
+    {"ItemVertical2", &TAVIForm::ItemVerticalClick},
+    {"ItemHorizVert", &TAVIForm::ItemHorizVertClick},
+    {"ItemHorizVert2", &TAVIForm::ItemHorizVertClick},
     // Selection
     {"ActionSelAll", &TAVIForm::ActionSelAllExecute},
     // Timed preview

@@ -266,12 +266,37 @@ public:
     std::unique_ptr<TSaveDialog> SaveDialog3; // the project file
     std::unique_ptr<TOpenDialog> OpenPictureDialog1;
 
-    // ======== Project file: app/project_file.cpp (still pending_commands.cpp)
+    // ======== Project file: app/project_file.cpp
+    // Writes the project into the file, keeping the file's other sections; the save command
+    // is disabled only when the whole file was written.
+    void WriteProjectFile(const std::string& fileName);
+    // Replaces the project by the one in the file. What cannot be restored goes to the
+    // message log; the save target is the file only once the reader got through it.
     virtual void ReadProjectFile(const std::string& fileName);
 
     // ======== Project commands and recent projects: app/project_commands.cpp
-    // (still pending_commands.cpp)
+    void ToolButNewClick();
+    void ToolButOpenClick();
     virtual void ActionSaveProjectExecute();
+    void ActionSaveAsExecute();
+    void ReopenItemClick();
+    void ListItem0Click(QObject* sender);
+    // Asks about unsaved changes. False when the command must stop: Cancel, or Yes with a
+    // save that was cancelled or failed (the project is kept then).
+    bool QuerySaveChanges();
+    // The toolbars and commands a project brings, once for the first one of the run.
+    void FirstProjectSetup();
+    // The texts and checks that follow the project type; withOutputDialog also sets the
+    // output save dialog's filter and extension. Another type changes nothing.
+    void ShowProjectType(bool withOutputDialog);
+    // A line for the message log (its panel: ShowLogPanel).
+    void LogLine(const std::string& line);
+    // Status panel 2: the frame size.
+    void ShowFrameSize();
+    // Puts the name at the head of the recent projects.
+    void AddRecentFile(const std::string& fileName);
+    // The strip of a project: usable, on white.
+    void PrepareProjectStrip();
 
     // ======== Picture loading and frame bitmaps: app/picture_loading.cpp
     // Reads a BMP, JPG/JPEG, PNG or ICO file, chosen by the extension in any case, into the
@@ -296,8 +321,17 @@ public:
     // file does not load. Selection, preview, status and commands are the caller's.
     void AddImageFrame(const std::string& fileName);
 
-    // ======== Adding and inserting frames: app/frame_import.cpp (still pending_commands.cpp)
+    // ======== Adding and inserting frames: app/frame_import.cpp
+    void ActionAddExecute();
+    void ActionInsertExecute();
+    // The files of a drop, handled once the drop has ended. Ignored before a project exists
+    // and while the preview runs or is paused.
     virtual void WMDropFiles(const std::vector<std::string>& files);
+    // The frames of a GIF file, one per image that is not empty, appended / inserted before
+    // frame index (0 .. frame count); both give the number of frames added. An index out of
+    // range raises std::out_of_range before anything changes.
+    int AddGifFrames(const std::string& fileName);
+    int InsertGifFrames(int index, const std::string& fileName);
 
     // ======== Frame strip: app/frame_strip.cpp
     // The strip cell of frame number (from 1) with its time and thumbnail, placed below the
@@ -352,7 +386,8 @@ public:
     // The total time and the frame count in the status bar (status_text.h).
     void UpdateStatusTotals();
 
-    // ======== Project options: app/project_options.cpp (to come)
+    // ======== Project options: app/project_options.cpp
+    void ToolButProjectOptionsClick();
 
     // ======== Help, about box, banner, toolbar places: app/help.cpp
     void ArrangeToolbars();
@@ -405,7 +440,16 @@ public:
     // travel with the frames only in a GIF project.
     void MoveSelectedFrame(int step);
     void ActionCloneExecute();
-    // ======== Flipping frames: editing/flip.cpp (to come)
+    // ======== Flipping frames: editing/flip_commands.cpp (the mirroring: editing/flip.h)
+    TRect GetFlipRect(int mode, int width, int height) const;
+    // Rebuilds the bitmap of frame index from its source file in the mode; false, with a
+    // line in the message log, when it could not.
+    bool RenderFrameFromFile(int mode, int index, int width, int height);
+    void ActionFlipExecute();
+    void ItemNormalClick();
+    void ItemHorizontalClick();
+    void ItemVerticalClick();
+    void ItemHorizVertClick();
     // ======== Frame settings: editing/frame_settings.cpp (dialog: editing/delay.h)
     void ActionDelayExecute();
     // Runs the frame settings dialog for the selected frames and applies what it hands back.
@@ -451,6 +495,15 @@ private:
     void NameItem(QAction* TAVIForm::*member, const char* name, QAction* action);
     // app/avi_form_bindings.cpp
     void BindHandlers();
+    // app/project_options.cpp: frame index made anew from its file for the new settings
+    void RebuildFrameForOptions(std::size_t index);
+    // app/frame_import.cpp
+    int InsertStillFrame(std::size_t index, const std::string& fileName);
+    int InsertGifImages(std::size_t index, const std::string& fileName, bool forTextFrames);
+    void ImportFiles(const std::vector<std::string>& files, bool stopAtOtherKind);
+    void ShowAfterAppend();
+    // editing/flip_commands.cpp
+    void FlipSelectedFrames(int mode);
     // app/lifecycle.cpp
     void PostMessage(UINT message, std::vector<std::string> droppedFiles = {});
     // Everything that can still touch the frames from outside the GUI thread's commands is

@@ -277,19 +277,12 @@ void TAVIForm::FormCloseQuery(bool& canClose)
 
     // The project is modified while the save command is enabled. Its own state counts, not
     // what a disabled toolbar around the button makes of it.
-    if (ActionSaveProject->isEnabled()) {
-        switch (MessageBox("Сохранить изменения в проекте?", "Информация", MB_YESNOCANCEL)) {
-        case IDYES:
-            ActionSaveProjectExecute();
-            break;
-        case IDNO:
-            break;
-        default:
-            // The window stays, and with it everything in it: resizing works again.
-            Closing = false;
-            canClose = false;
-            return;
-        }
+    // Cancel, or a save that did not happen, keeps the window and everything in it:
+    // resizing works again.
+    if (!QuerySaveChanges()) {
+        Closing = false;
+        canClose = false;
+        return;
     }
 
     // From here on the window goes; nothing below may run while a Cancel can still keep it.

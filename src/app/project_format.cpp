@@ -185,6 +185,21 @@ TFrameData FrameDataFromEntry(const TProjectFrameEntry& entry)
     return data;
 }
 
+std::string LowerFileExtension(const std::string& fileName)
+{
+    const std::size_t dot = fileName.find_last_of("./");
+    if (dot == std::string::npos || fileName[dot] != '.')
+        return {};
+    std::string ext = fileName.substr(dot);
+    // Only ASCII letters: the extensions the program knows are all Latin.
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return ext;
+}
+
+bool IsGifFileName(const std::string& fileName) { return LowerFileExtension(fileName) == ".gif"; }
+
 bool ProjectFileExists(const std::string& path)
 {
     // Only a regular file: a folder cannot be a picture, and reading a device or a pipe

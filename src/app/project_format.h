@@ -75,6 +75,12 @@ std::vector<TProjectFrameEntry> ProjectFrameEntries(const TFrameList& frames);
 // picture; the placement is taken as read.
 TFrameData FrameDataFromEntry(const TProjectFrameEntry& entry);
 
+// True when the file's extension is ".gif", in any letter case.
+bool IsGifFileName(const std::string& fileName);
+// The extension from the last dot of the file's own name on, dot included, in lower case;
+// empty when the name has no dot.
+std::string LowerFileExtension(const std::string& fileName);
+
 // True when a file (not a folder) of that path exists.
 bool ProjectFileExists(const std::string& path);
 

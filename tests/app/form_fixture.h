@@ -25,7 +25,12 @@ public:
     std::vector<std::vector<std::string>> Drops;
     void WMDropFiles(const std::vector<std::string>& files) override { Drops.push_back(files); }
     void ReadProjectFile(const std::string& fileName) override { ProjectsRead.push_back(fileName); }
-    void ActionSaveProjectExecute() override { ++Saves; }
+    // A save that succeeds: the project is no longer modified.
+    void ActionSaveProjectExecute() override
+    {
+        ++Saves;
+        SetProjectModified(false);
+    }
 };
 
 class TFormTest : public ::testing::Test {

@@ -265,6 +265,7 @@ TEST_F(MainWindow, BoundHandlersRunFromTheirComponents)
     EXPECT_EQ(f.Saves, 0) << "disabled";
     f.SetProjectModified(true);
     f.ToolButSaveProject->click();
+    f.SetProjectModified(true); // the save made it unmodified
     f.ItemSaveProject->trigger();
     EXPECT_EQ(f.Saves, 2);
 
