@@ -489,6 +489,7 @@ void TAVIForm::CreateClientArea()
     SaveDialog3->DefaultExt = "mcp";
     SaveDialog3->Filter = "Project files (*.mcp)|*.mcp";
     OpenPictureDialog1 = std::make_unique<TOpenDialog>();
+    OpenPictureDialog1->Options = {ofHideReadOnly, ofAllowMultiSelect, ofEnableSizing};
     OpenPictureDialog1->Filter =
         "All (*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico)|*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico|"
         "Portable Network Graphics (*.png)|*.png|GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|"
