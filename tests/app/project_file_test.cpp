@@ -1,0 +1,149 @@
+// Projects written and read back by the window: every frame rebuilt from its picture, the
+// log of what could not be, and the window left in step with the project.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QPlainTextEdit>
+
+#include "app/project_format.h"
+#include "editing/flip.h"
+#include "platform/qt/controls.h"
+#include "platform/qt/window_update.h"
+#include "project_fixture.h"
+
+namespace {
+
+using ProjectFile = TProjectTest;
+
+void FlipBitmapForTest(TBitmap& bitmap) { FlipBitmapInPlace(bitmap, 1); }
+
+// Saves under a name, then replaces the project by a fresh one so that the read starts over.
+std::string SaveAndForget(TProjectTest& t, TFakeDesktop& desktop, TAVIForm& f, const std::string& path)
+{
+    desktop.FileDialogs.Choose({path});
+    f.ActionSaveAsExecute();
+    f.ClearAllFrames();
+    f.FrameWidth = f.FrameHeight = 7;
+    (void)t;
+    return path;
+}
+
+TEST_F(ProjectFile, GifAndAviProjectsComeBackAsTheyWere)
+{
+    for (const int type : {1, 0}) {
+        SCOPED_TRACE(type);
+        form_ = std::make_unique<TAVIForm>();
+        TAVIForm& f = Form();
+        NewProject(8, 6, type, 250);
+        Add({WriteBmp("a.bmp", 8, 6, 1), WriteBmp("b.bmp", 5, 4, 2)});
+        ASSERT_EQ(f.FrameCount(), 2u);
+        f.FrameTimes[1] = 70;
+        f.FrameFlips[1] = 1;
+        FlipBitmapForTest(*f.FrameBitmaps[1]);
+        f.FramePlacements[1] = MYRECT{2, 1, 5, 4};
+        f.FrameStretch[0] = false;
+        f.FrameGifOptions[1].TransparentColorIndex = 12;
+        f.FrameGifOptions[1].ColorDither = 2;
+        const std::vector<TProjectFrameEntry> before = ProjectFrameEntries(f);
+        const TBitmap flipped = *f.FrameBitmaps[1];
+
+        SaveAndForget(*this, desktop_, f, PathOf("p.mcp"));
+        f.ReadProjectFile(PathOf("p.mcp"));
+
+        std::vector<TProjectFrameEntry> expected = before;
+        if (type == 0)
+            for (TProjectFrameEntry& e : expected)
+                e.Time = 250;
+        EXPECT_EQ(ProjectFrameEntries(f), expected);
+        ASSERT_EQ(f.FrameCount(), 2u);
+        EXPECT_EQ(f.FrameFiles[0], expected[0].File);
+        EXPECT_EQ(f.FrameWidth, 8);
+        EXPECT_EQ(f.ProjectType, type);
+        EXPECT_FALSE(f.ActionSaveProject->isEnabled()) << "read in full: not modified";
+        EXPECT_EQ(f.SelectedFrames, std::deque<int>{0});
+        EXPECT_EQ(f.PreviewBitmap->Width(), 8) << "frame 0 shown";
+        EXPECT_EQ(f.SaveDialog3->FileName, PathOf("p.mcp"));
+        EXPECT_EQ(f.StatusBar1->PanelText(0), "p.mcp");
+        EXPECT_EQ(f.StatusBar1->PanelText(2), "Размер: 8 x 6");
+        EXPECT_TRUE(f.ActionDown->isEnabled());
+        EXPECT_FALSE(f.ActionUp->isEnabled());
+        // The flip is applied again from the picture.
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                ASSERT_EQ(f.FrameBitmaps[1]->GetPixel(x, y), flipped.GetPixel(x, y)) << x << "," << y;
+    }
+}
+
+TEST_F(ProjectFile, WhatCannotBeRestoredIsLoggedAndMarksTheProjectModified)
+{
+    TAVIForm& f = Form();
+    NewProject(10, 10);
+    const std::string a = WriteBmp("a.bmp", 3, 3);
+    const std::string gif = WriteFile("three.gif", GifBytes(4, 4, 2, {{}, {}, {}}));
+    const std::string missing = PathOf("gone.bmp");
+    WriteText("p.mcp", "[Parameters]\nHeight=10\nSound=1\n[Files]\nFile_1=" + a + "\nFile_2=" + missing +
+                           "\nFile_3=\nFile_4=" + gif + "\nFrame_4=5\nFile_5=" + gif + "\nFrame_5=2\nFile_7=" + a +
+                           "\n");
+    f.ReadProjectFile(PathOf("p.mcp"));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                              "Error reading of frame's width: have been set 100",
+                              "Error reading of file's extension: have been set AVI",
+                              "Не найден файл: None",
+                              "Не найден кадр 6 в файле " + gif,
+                          }));
+    ASSERT_EQ(f.FrameCount(), 2u) << "a missing path is skipped, the list ends at File_6";
+    EXPECT_EQ(f.FrameFiles[1], gif);
+    EXPECT_EQ(f.FrameSubImages[1], 2);
+    EXPECT_EQ(f.FrameWidth, 100);
+    EXPECT_FALSE(f.AddSound);
+    EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+    EXPECT_FALSE(f.PanelBottom->isHidden());
+    EXPECT_EQ(f.SaveDialog3->FileName, PathOf("p.mcp")) << "frames lost, but the reader got through";
+}
+
+TEST_F(ProjectFile, MissingOrEmptyPathsAreSkippedSilently)
+{
+    TAVIForm& f = Form();
+    NewProject(10, 10);
+    const std::string a = WriteBmp("a.bmp", 3, 3);
+    WriteText("p.mcp", "[Parameters]\nWidth=10\nHeight=10\nType=1\nTime=70000\n[Files]\nFile_1=\nFile_2=" +
+                           PathOf("none.bmp") + "\nFile_3=" + a + "\n");
+    f.ReadProjectFile(PathOf("p.mcp"));
+    ASSERT_EQ(f.FrameCount(), 1u);
+    EXPECT_EQ(f.CellHeaderPanels[0]->Caption(), "Кадр #1");
+    EXPECT_EQ(f.GifFrameTime, 4464) << "the low 16 bits of 70000";
+    EXPECT_EQ(f.FrameTimes[0], 4464);
+    EXPECT_TRUE(LogLines().empty());
+    EXPECT_TRUE(f.PanelBottom->isHidden());
+    EXPECT_FALSE(f.ActionSaveProject->isEnabled());
+}
+
+TEST_F(ProjectFile, AnErrorPartWayKeepsTheFramesBuiltAndGivesBackCursorAndLock)
+{
+    TAVIForm& f = Form();
+    NewProject(10, 10);
+    desktop_.FileDialogs.Choose({PathOf("old.mcp")});
+    f.ActionSaveAsExecute();
+    const std::string a = WriteBmp("a.bmp", 3, 3);
+    const std::string bad = WriteText("bad.png", "this is no picture at all");
+    WriteText("p.mcp", "[Parameters]\nWidth=10\nHeight=10\nType=0\n[Files]\nFile_1=" + a + "\nFile_2=" + bad +
+                           "\nFile_3=" + a + "\n");
+    EXPECT_ANY_THROW(f.ReadProjectFile(PathOf("p.mcp")));
+    EXPECT_EQ(f.FrameCount(), 1u);
+    EXPECT_EQ(LockedWindow(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(f.SaveDialog3->FileName, "") << "never the project open before, nor this one";
+}
+
+TEST_F(ProjectFile, AFailedWriteKeepsTheProjectModifiedAndTheFileAsItWas)
+{
+    TAVIForm& f = Form();
+    NewProject(10, 10);
+    const std::string target = PathOf("no-such-folder/p.mcp");
+    EXPECT_ANY_THROW(f.WriteProjectFile(target));
+    EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
