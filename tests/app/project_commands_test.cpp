@@ -93,6 +93,7 @@ TEST_F(ProjectCommands, TheUnsavedChangesQuestionNeverLosesTheProject)
         {"Yes, Save As cancelled", IDYES, false, false},
         {"No", IDNO, false, true},
         {"Cancel", IDCANCEL, false, false},
+        {"Yes, the save fails", IDYES, true, false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
@@ -102,8 +103,12 @@ TEST_F(ProjectCommands, TheUnsavedChangesQuestionNeverLosesTheProject)
         Add({WriteBmp("a.bmp", 4, 4)});
         ASSERT_EQ(f.FrameCount(), 1u);
         desktop_.MessageBoxes.Answers.push_back(c.Answer);
+        const bool fails = std::string(c.What) == "Yes, the save fails";
         if (c.Answer == IDYES) {
-            if (c.SaveChosen)
+            if (fails) {
+                desktop_.FileDialogs.Choose({PathOf("no-such-folder/kept.mcp")});
+                desktop_.MessageBoxes.Answers.push_back(IDOK); // the error shown
+            } else if (c.SaveChosen)
                 desktop_.FileDialogs.Choose({PathOf("kept.mcp")});
             else
                 desktop_.FileDialogs.Cancel();
@@ -112,13 +117,13 @@ TEST_F(ProjectCommands, TheUnsavedChangesQuestionNeverLosesTheProject)
             desktop_.ModalDialogs.AnswerOk();
         const std::size_t dialogsBefore = desktop_.ModalDialogs.Shown.size();
         f.ToolButNewClick();
-        ASSERT_EQ(desktop_.MessageBoxes.Asked.size(), 1u);
+        ASSERT_EQ(desktop_.MessageBoxes.Asked.size(), fails ? 2u : 1u);
         EXPECT_EQ(desktop_.MessageBoxes.Asked[0].Text, "Сохранить изменения в проекте?");
         EXPECT_EQ(desktop_.MessageBoxes.Asked[0].Caption, "Информация");
         EXPECT_EQ(desktop_.ModalDialogs.Shown.size() - dialogsBefore, c.GoesOn ? 1u : 0u);
         EXPECT_EQ(f.FrameCount(), c.GoesOn ? 0u : 1u);
         EXPECT_EQ(f.SelectedFrames.size(), c.GoesOn ? 0u : 1u);
-        if (c.SaveChosen) {
+        if (c.SaveChosen && !fails) {
             EXPECT_NE(ReadText("kept.mcp").find("File_1="), std::string::npos);
         }
         desktop_.MessageBoxes.Asked.clear();

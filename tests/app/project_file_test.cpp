@@ -136,6 +136,27 @@ TEST_F(ProjectFile, AnErrorPartWayKeepsTheFramesBuiltAndGivesBackCursorAndLock)
     EXPECT_EQ(f.SaveDialog3->FileName, "") << "never the project open before, nor this one";
 }
 
+TEST_F(ProjectFile, AFileThatIsNoProjectGivesOnlyLogLinesAndNoSaveTarget)
+{
+    TAVIForm& f = Form();
+    NewProject(10, 10);
+    std::string junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += char((i * 131 + 7) % 256);
+    WriteText("junk.mcp", junk);
+    f.ReadProjectFile(PathOf("junk.mcp"));
+    EXPECT_EQ(f.FrameCount(), 0u);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Error reading of frame's width: have been set 100",
+                                                    "Error reading of frame's height: have been set 100",
+                                                    "Error reading of file's extension: have been set AVI"}));
+    EXPECT_EQ(f.SaveDialog3->FileName, "");
+    desktop_.FileDialogs.Cancel();
+    f.SetProjectModified(true);
+    f.ActionSaveProject->trigger();
+    EXPECT_EQ(desktop_.FileDialogs.Shown.size(), 1u) << "Save asks for a name";
+    EXPECT_EQ(ReadText("junk.mcp"), junk);
+}
+
 TEST_F(ProjectFile, AFailedWriteKeepsTheProjectModifiedAndTheFileAsItWas)
 {
     TAVIForm& f = Form();
