@@ -7,7 +7,12 @@
 #include <QScrollArea>
 #include <QToolBar>
 
+#include <algorithm>
+#include <deque>
 #include <filesystem>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "app/gif_defaults.h"
 #include "app/project_format.h"
@@ -96,40 +101,65 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
         LogLine(line);
     DefaultPlacement = MYRECT{0, 0, FrameWidth, FrameHeight};
 
-    for (const TProjectFrameEntry& entry : read.Frames) {
-        TBitmap picture;
-        if (IsGifFileName(entry.File)) {
-            TGIFImage gif;
-            {
-                TGifAnimationOff animationOff;
-                gif.LoadFromFile(entry.File);
-            }
-            if (!ProjectImageNumberValid(entry.SubImage, gif.Images().GetCount())) {
-                framesLost = true;
-                LogLine(ProjectMissingImageLine(entry.SubImage, entry.File));
-                continue;
-            }
-            TGIFSubImage* image = gif.Images().GetImage(entry.SubImage);
-            if (image->Empty())
-                continue;
-            picture.Assign(*image);
-            picture.SetPixelFormat(pf24bit);
-        } else if (!LoadFrameImage(entry.File, picture)) {
-            framesLost = true;
-            LogLine(ProjectMissingFileLine(entry.File));
-            continue;
+    // Pictures are read here, in file order, so that their messages and log lines come in
+    // that order; their thumbnails and frame bitmaps, the bulk of the work, are made on other
+    // threads meanwhile. Frames join the list in file order on this thread.
+    std::deque<std::future<TFrameData>> building;
+    const std::size_t inFlight = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    auto join = [&](std::size_t keep) {
+        while (building.size() > keep) {
+            TFrameData frame = building.front().get();
+            building.pop_front();
+            AppendFrameWithCell(std::move(frame));
         }
-
-        TFrameData frame = FrameDataFromEntry(entry);
-        // A source of another kind loads as nothing: the frame stays, white.
-        if (!picture.Empty())
-            frame.Thumbnail = MakeThumbnailBitmap(picture);
-        frame.Bitmap = std::make_unique<TBitmap>();
-        CopyPictureToFrameBitmap(*frame.Bitmap, picture, entry.Placement.Width, entry.Placement.Height,
-                                 entry.Stretch);
-        if (entry.Flip > 0)
-            FlipBitmapInPlace(*frame.Bitmap, entry.Flip);
-        AppendFrameWithCell(std::move(frame));
+    };
+    try {
+        for (const TProjectFrameEntry& entry : read.Frames) {
+            auto picture = std::make_shared<TBitmap>();
+            if (IsGifFileName(entry.File)) {
+                TGIFImage gif;
+                {
+                    TGifAnimationOff animationOff;
+                    gif.LoadFromFile(entry.File);
+                }
+                if (!ProjectImageNumberValid(entry.SubImage, gif.Images().GetCount())) {
+                    framesLost = true;
+                    LogLine(ProjectMissingImageLine(entry.SubImage, entry.File));
+                    continue;
+                }
+                TGIFSubImage* image = gif.Images().GetImage(entry.SubImage);
+                if (image->Empty())
+                    continue;
+                picture->Assign(*image);
+                picture->SetPixelFormat(pf24bit);
+            } else if (!LoadFrameImage(entry.File, *picture)) {
+                framesLost = true;
+                LogLine(ProjectMissingFileLine(entry.File));
+                continue;
+            }
+            building.push_back(std::async(std::launch::async, [this, entry, picture] {
+                TFrameData frame = FrameDataFromEntry(entry);
+                // A source of another kind loads as nothing: the frame stays, white.
+                if (!picture->Empty())
+                    frame.Thumbnail = MakeThumbnailBitmap(*picture);
+                frame.Bitmap = std::make_unique<TBitmap>();
+                CopyPictureToFrameBitmap(*frame.Bitmap, *picture, entry.Placement.Width, entry.Placement.Height,
+                                         entry.Stretch);
+                if (entry.Flip > 0)
+                    FlipBitmapInPlace(*frame.Bitmap, entry.Flip);
+                return frame;
+            }));
+            join(inFlight);
+        }
+        join(0);
+    } catch (...) {
+        // The frames made before the error stay; one that failed ends the list there.
+        try {
+            join(0);
+        } catch (...) {
+        }
+        building.clear();
+        throw;
     }
 
     PrepareProjectStrip();
