@@ -242,9 +242,16 @@ void TOptionsForm::SpeedButton1Click()
 
 void TOptionsForm::Button1Click()
 {
-    // A value typed but not yet taken by its field counts as the field's.
-    for (QSpinBox* spin : {CSpinEdit1, CSpinEdit2, CSpinEdit3, CSpinEdit4})
-        spin->interpretText();
+    // A value typed but not yet taken by its field counts as the field's; a field left
+    // without a number reads as its minimum, and shows it.
+    for (QSpinBox* spin : {CSpinEdit1, CSpinEdit2, CSpinEdit3, CSpinEdit4}) {
+        bool number = false;
+        spin->cleanText().toInt(&number);
+        if (number)
+            spin->interpretText();
+        else
+            spin->setValue(spin->minimum());
+    }
     const int width = CSpinEdit2->value();
     const int height = CSpinEdit3->value();
     const int type = TypeItem();

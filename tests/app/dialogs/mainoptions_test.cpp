@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -149,6 +150,18 @@ TEST_F(OptionsDialog, EnterInANumberFieldIsOkEscIsCancel)
         EXPECT_EQ(project.FrameHeight, key == Qt::Key_Return ? 77 : 240);
         project.FrameHeight = 240;
     }
+}
+
+TEST_F(OptionsDialog, AFieldLeftWithoutANumberReadsAsItsMinimum)
+{
+    TOptionsForm d(project, output, results);
+    d.show();
+    d.CSpinEdit2->findChild<QLineEdit*>()->setText("");
+    d.CSpinEdit3->findChild<QLineEdit*>()->setText("123");
+    d.Button1->click();
+    EXPECT_EQ(project.FrameWidth, 5);
+    EXPECT_EQ(d.CSpinEdit2->value(), 5);
+    EXPECT_EQ(project.FrameHeight, 123) << "typed, not yet taken by the field";
 }
 
 TEST_F(OptionsDialog, AnAviFrameTimeOfZeroIsRefused)
