@@ -304,6 +304,9 @@ public:
     // false; any other error (a file that cannot be opened, the PNG library's own errors)
     // goes to the caller. Another extension leaves the picture as it is and gives true.
     bool LoadFrameImage(const std::string& fileName, TBitmap& picture);
+    // The same reading without the message: an invalid picture raises EInvalidGraphic. It
+    // touches no window, so that pictures can be read on other threads.
+    static void ReadFramePicture(const std::string& fileName, TBitmap& picture);
     // The placement fitted to the project frame: the whole frame when fit, else each side
     // and corner brought inside it on its own.
     void FitFrameRect(MYRECT& rect, bool fit) const;

@@ -99,6 +99,11 @@ void LoadPicture(TPictureKind kind, const std::string& fileName, TBitmap& pictur
 
 } // namespace
 
+void TAVIForm::ReadFramePicture(const std::string& fileName, TBitmap& picture)
+{
+    LoadPicture(KindOf(fileName), fileName, picture);
+}
+
 bool TAVIForm::LoadFrameImage(const std::string& fileName, TBitmap& picture)
 {
     const TPictureKind kind = KindOf(fileName);

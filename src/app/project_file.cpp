@@ -101,22 +101,75 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
         LogLine(line);
     DefaultPlacement = MYRECT{0, 0, FrameWidth, FrameHeight};
 
-    // Pictures are read here, in file order, so that their messages and log lines come in
-    // that order; their thumbnails and frame bitmaps, the bulk of the work, are made on other
-    // threads meanwhile. Frames join the list in file order on this thread.
-    std::deque<std::future<TFrameData>> building;
+    // Still pictures are read, and their thumbnails and frame bitmaps made, on other threads,
+    // several frames ahead. Frames join the list here in file order, and what goes wrong is
+    // reported here in that order too: a GIF source (whose library keeps process-wide draw
+    // options) is read here when its turn comes, and a picture that proved invalid is read
+    // again here so that its message comes up.
+    struct TStill {
+        bool Invalid = false;
+        TFrameData Frame;
+    };
+    auto build = [this](const TProjectFrameEntry& entry, const TBitmap& picture) {
+        TFrameData frame = FrameDataFromEntry(entry);
+        // A source of another kind loads as nothing: the frame stays, white.
+        if (!picture.Empty())
+            frame.Thumbnail = MakeThumbnailBitmap(picture);
+        frame.Bitmap = std::make_unique<TBitmap>();
+        CopyPictureToFrameBitmap(*frame.Bitmap, picture, entry.Placement.Width, entry.Placement.Height,
+                                 entry.Stretch);
+        if (entry.Flip > 0)
+            FlipBitmapInPlace(*frame.Bitmap, entry.Flip);
+        return frame;
+    };
+    struct TSlot {
+        const TProjectFrameEntry* Entry;
+        std::future<TStill> Still; // not valid for a GIF source
+    };
+    std::deque<TSlot> queued;
+    std::size_t next = 0, running = 0;
     const std::size_t inFlight = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    auto join = [&](std::size_t keep) {
-        while (building.size() > keep) {
-            TFrameData frame = building.front().get();
-            building.pop_front();
-            AppendFrameWithCell(std::move(frame));
+    auto start = [&] {
+        while (next < read.Frames.size() && running < inFlight) {
+            const TProjectFrameEntry& entry = read.Frames[next++];
+            TSlot slot{&entry, {}};
+            if (!IsGifFileName(entry.File)) {
+                slot.Still = std::async(std::launch::async, [&entry, &build] {
+                    TStill still;
+                    TBitmap picture;
+                    try {
+                        ReadFramePicture(entry.File, picture);
+                    } catch (const EInvalidGraphic&) {
+                        still.Invalid = true;
+                        return still;
+                    }
+                    still.Frame = build(entry, picture);
+                    return still;
+                });
+                ++running;
+            }
+            queued.push_back(std::move(slot));
         }
     };
     try {
-        for (const TProjectFrameEntry& entry : read.Frames) {
-            auto picture = std::make_shared<TBitmap>();
-            if (IsGifFileName(entry.File)) {
+        for (start(); !queued.empty(); start()) {
+            TSlot slot = std::move(queued.front());
+            queued.pop_front();
+            const TProjectFrameEntry& entry = *slot.Entry;
+            TBitmap picture;
+            if (slot.Still.valid()) {
+                --running;
+                TStill still = slot.Still.get();
+                if (!still.Invalid) {
+                    AppendFrameWithCell(std::move(still.Frame));
+                    continue;
+                }
+                if (!LoadFrameImage(entry.File, picture)) {
+                    framesLost = true;
+                    LogLine(ProjectMissingFileLine(entry.File));
+                    continue;
+                }
+            } else {
                 TGIFImage gif;
                 {
                     TGifAnimationOff animationOff;
@@ -130,35 +183,14 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
                 TGIFSubImage* image = gif.Images().GetImage(entry.SubImage);
                 if (image->Empty())
                     continue;
-                picture->Assign(*image);
-                picture->SetPixelFormat(pf24bit);
-            } else if (!LoadFrameImage(entry.File, *picture)) {
-                framesLost = true;
-                LogLine(ProjectMissingFileLine(entry.File));
-                continue;
+                picture.Assign(*image);
+                picture.SetPixelFormat(pf24bit);
             }
-            building.push_back(std::async(std::launch::async, [this, entry, picture] {
-                TFrameData frame = FrameDataFromEntry(entry);
-                // A source of another kind loads as nothing: the frame stays, white.
-                if (!picture->Empty())
-                    frame.Thumbnail = MakeThumbnailBitmap(*picture);
-                frame.Bitmap = std::make_unique<TBitmap>();
-                CopyPictureToFrameBitmap(*frame.Bitmap, *picture, entry.Placement.Width, entry.Placement.Height,
-                                         entry.Stretch);
-                if (entry.Flip > 0)
-                    FlipBitmapInPlace(*frame.Bitmap, entry.Flip);
-                return frame;
-            }));
-            join(inFlight);
+            AppendFrameWithCell(build(entry, picture));
         }
-        join(0);
     } catch (...) {
-        // The frames made before the error stay; one that failed ends the list there.
-        try {
-            join(0);
-        } catch (...) {
-        }
-        building.clear();
+        // The frames before the error stay; those read ahead of it are dropped once done.
+        queued.clear();
         throw;
     }
 

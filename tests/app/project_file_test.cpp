@@ -102,6 +102,28 @@ TEST_F(ProjectFile, WhatCannotBeRestoredIsLoggedAndMarksTheProjectModified)
     EXPECT_EQ(f.SaveDialog3->FileName, PathOf("p.mcp")) << "frames lost, but the reader got through";
 }
 
+TEST_F(ProjectFile, APictureThatIsNotValidIsReportedThenLoggedInFileOrder)
+{
+    TAVIForm& f = Form();
+    NewProject(10, 10);
+    const std::string bad = WriteText("bad.bmp", "BM and then nothing of a bitmap");
+    const std::string gif = WriteFile("one.gif", GifBytes(4, 4, 2, {{}}));
+    std::string files;
+    for (int n = 1; n <= 12; ++n)
+        files += "File_" + std::to_string(n) + "=" + (n == 3 ? bad : WriteBmp("p" + std::to_string(n) + ".bmp", 3, 3, n)) + "\n";
+    files += "File_13=" + gif + "\nFrame_13=4\n";
+    WriteText("p.mcp", "[Parameters]\nWidth=10\nHeight=10\nType=0\n[Files]\n" + files);
+    desktop_.MessageBoxes.Answers.push_back(IDOK);
+    f.ReadProjectFile(PathOf("p.mcp"));
+    ASSERT_EQ(desktop_.MessageBoxes.Asked.size(), 1u);
+    EXPECT_EQ(desktop_.MessageBoxes.Asked[0].Text, "Это не BMP.");
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Не найден файл: " + bad, "Не найден кадр 5 в файле " + gif}));
+    ASSERT_EQ(f.FrameCount(), 11u);
+    for (std::size_t i = 0; i < 11; ++i)
+        EXPECT_EQ(f.FrameBitmaps[i]->GetPixel(0, 0), RGB(0, 0, i < 2 ? i + 1 : i + 2)) << i;
+    EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+}
+
 TEST_F(ProjectFile, MissingOrEmptyPathsAreSkippedSilently)
 {
     TAVIForm& f = Form();
