@@ -2,6 +2,8 @@
 // frames of a GIF file.
 #include "app/createavi.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QScrollArea>
 #include <QToolBar>
@@ -52,11 +54,14 @@ int TAVIForm::InsertGifImages(std::size_t index, const std::string& fileName, bo
 {
     if (index > FrameCount())
         throw std::out_of_range("InsertGifFrames: index out of range");
-    TGIFImage gif;
+    std::unique_ptr<TGIFImage> made;
     {
+        // Made and loaded without animation, the image never starts a painter.
         TGifAnimationOff animationOff;
-        gif.LoadFromFile(fileName);
+        made = std::make_unique<TGIFImage>();
+        made->LoadFromFile(fileName);
     }
+    TGIFImage& gif = *made;
     const int fileBits = gif.GetBitsPerPixel();
     int added = 0;
     TBitmap picture;

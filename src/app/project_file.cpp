@@ -170,11 +170,14 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
                     continue;
                 }
             } else {
-                TGIFImage gif;
+                std::unique_ptr<TGIFImage> made;
                 {
+                    // Made and loaded without animation, the image never starts a painter.
                     TGifAnimationOff animationOff;
-                    gif.LoadFromFile(entry.File);
+                    made = std::make_unique<TGIFImage>();
+                    made->LoadFromFile(entry.File);
                 }
+                TGIFImage& gif = *made;
                 if (!ProjectImageNumberValid(entry.SubImage, gif.Images().GetCount())) {
                     framesLost = true;
                     LogLine(ProjectMissingImageLine(entry.SubImage, entry.File));

@@ -2,6 +2,8 @@
 // rebuilt for what changed.
 #include "app/createavi.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -116,11 +118,14 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
     TBitmap picture;
     MYRECT rect;
     if (IsGifFileName(path)) {
-        TGIFImage gif;
+        std::unique_ptr<TGIFImage> made;
         {
+            // Made and loaded without animation, the image never starts a painter.
             TGifAnimationOff animationOff;
-            gif.LoadFromFile(path);
+            made = std::make_unique<TGIFImage>();
+            made->LoadFromFile(path);
         }
+        TGIFImage& gif = *made;
         const int number = FrameSubImages[index];
         if (number < 0 || number >= gif.Images().GetCount()) {
             LogLine("Не найден " + std::to_string(number) + " кадр в " + path);

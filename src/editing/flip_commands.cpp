@@ -2,6 +2,8 @@
 // in the chosen mode.
 #include "app/createavi.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QScrollArea>
 
@@ -26,11 +28,14 @@ bool TAVIForm::RenderFrameFromFile(int mode, int index, int width, int height)
     const std::string ext = LowerFileExtension(path);
     TBitmap picture;
     if (ext == ".gif") {
-        TGIFImage gif;
+        std::unique_ptr<TGIFImage> made;
         {
+            // Made and loaded without animation, the image never starts a painter.
             TGifAnimationOff animationOff;
-            gif.LoadFromFile(path);
+            made = std::make_unique<TGIFImage>();
+            made->LoadFromFile(path);
         }
+        TGIFImage& gif = *made;
         const int number = FrameSubImages.at(frame);
         if (number < 0 || number >= gif.Images().GetCount() || gif.Images().GetImage(number)->Empty()) {
             LogLine("Не найден кадр " + std::to_string(number) + " в файле " + path);
