@@ -2,13 +2,12 @@
 // frames of a GIF file.
 #include "app/createavi.h"
 
-#include <memory>
-
 #include <QAction>
 #include <QScrollArea>
 #include <QToolBar>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 #include "app/frame_import_rules.h"

@@ -2,13 +2,12 @@
 // rebuilt for what changed.
 #include "app/createavi.h"
 
-#include <memory>
-
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 
 #include <exception>
+#include <memory>
 
 #include "app/dialogs/mainoptions.h"
 #include "app/gif_defaults.h"

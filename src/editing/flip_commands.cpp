@@ -2,10 +2,10 @@
 // in the chosen mode.
 #include "app/createavi.h"
 
-#include <memory>
-
 #include <QAction>
 #include <QScrollArea>
+
+#include <memory>
 
 #include "app/gif_defaults.h"
 #include "app/project_format.h"
