@@ -85,6 +85,24 @@ const TBinding Bindings[] = {
     // Frame settings and colour options
     {"ActionDelay", &TAVIForm::ActionDelayExecute},
     {"ActionColor", &TAVIForm::ActionColorExecute},
+    // Saving and copying the shown frame
+    {"ActionSaveFrame", nullptr, &TAVIForm::ActionSaveFrameExecute},
+    {"ActionCopy", nullptr, &TAVIForm::ActionCopyExecute},
+};
+
+// The events of the window's common file dialogs, which are no Qt objects.
+struct TFileDialogBinding {
+    std::unique_ptr<TSaveDialog> TAVIForm::*Dialog;
+    TFileDialogEvent TFileDialog::*Event;
+    void (TAVIForm::*Handler)(TFileDialog& sender);
+};
+
+const TFileDialogBinding FileDialogBindings[] = {
+    // Saving the shown frame; the output's dialog
+    {&TAVIForm::SaveDialog2, &TFileDialog::OnShow, &TAVIForm::SaveDialog2Show},
+    {&TAVIForm::SaveDialog2, &TFileDialog::OnTypeChange, &TAVIForm::SaveDialog2TypeChange},
+    {&TAVIForm::SaveDialog1, &TFileDialog::OnShow, &TAVIForm::SaveDialog1Show},
+    {&TAVIForm::SaveDialog1, &TFileDialog::OnTypeChange, &TAVIForm::SaveDialog1TypeChange},
 };
 
 // Runs a control's paint handler in place of the control's own painting.
@@ -186,6 +204,11 @@ void TAVIForm::BindHandlers()
         }
         if (!component)
             throw std::logic_error(std::string("The main window has no component named ") + row.Component);
+    }
+
+    for (const TFileDialogBinding& row : FileDialogBindings) {
+        const auto handler = row.Handler;
+        (this->*row.Dialog).get()->*row.Event = [this, handler](TFileDialog& sender) { (this->*handler)(sender); };
     }
 
     // The strip's empty area: what shows of its content and, below a short content, of the

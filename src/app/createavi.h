@@ -427,8 +427,26 @@ public:
     std::unique_ptr<TDibSection> MakeDibSection(const TBitmap& bitmap) const;
     // The compressor choice is our dialog, owned by this window, while the window lives.
     TCodecChooserInstall CodecChooserInstall;
-    // ======== Saving and copying the shown frame: output/save_frame.cpp (to come)
-    // ======== Sound command: output/addsound.cpp, with its dialog (to come)
+    // ======== Saving and copying the shown frame, the save dialogs' extension switching:
+    //          output/save_frame.cpp (the name rules: output/save_dialog_names.h)
+    // Asks for a file and writes the shown frame into it as a PNG, GIF, JPEG or BMP picture,
+    // by the name's extension, after that format's options dialog when its flag is on. Any
+    // other extension writes nothing. The project is not modified by it.
+    void ActionSaveFrameExecute(QObject* sender);
+    void ActionCopyExecute(QObject* sender);
+    // The shown frame into that file in one format, with the options the window holds. The
+    // picture libraries' errors pass on to the caller, with nothing of the window changed.
+    void SaveFrameBmp(const std::string& fileName);
+    void SaveFrameJpeg(const std::string& fileName);
+    void SaveFramePng(const std::string& fileName);
+    void SaveFrameGif(const std::string& fileName);
+    // The typed name follows the filter the user picks in the frame and output save dialogs.
+    void SaveDialog2Show(TFileDialog& sender);
+    void SaveDialog2TypeChange(TFileDialog& sender);
+    void SaveDialog1Show(TFileDialog& sender);
+    void SaveDialog1TypeChange(TFileDialog& sender);
+
+    // ======== Sound command: output/add_sound_command.cpp (its dialog: output/addsound.cpp)
     // ======== Deleting, moving, cloning frames: editing/frame_order.cpp
     void ActionDeleteExecute();
     // Deletes every frame whose marker shows and redraws the cells that remain; the
