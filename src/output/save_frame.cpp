@@ -6,6 +6,9 @@
 
 #include "app/gif_defaults.h"
 #include "gif/gifimage.h"
+#include "output/bmpoptions.h"
+#include "output/jpgoptions.h"
+#include "output/pngoptions.h"
 #include "output/save_dialog_names.h"
 #include "platform/clipboard.h"
 #include "platform/jpeg_image.h"
@@ -26,8 +29,17 @@ void WritePicture(const TPicture& picture, const std::string& fileName)
     stream.SaveToFile(fileName);
 }
 
-// The options dialog of a format, shown when its flag asks for it; true when the save goes on.
-bool ConfirmFrameOptions(TFrameFileFormat) { return true; }
+// A format's options dialog, made for this one save; true when it ends with OK, which has
+// stored its values in the window.
+template <class TDialog>
+bool OptionsConfirmed()
+{
+    TDialog dialog;
+    return ShowModal(dialog) == mrOk;
+}
+
+// Until the colour options dialog exists, a single-frame GIF goes on with the stored values.
+bool GifOptionsConfirmed() { return true; }
 
 } // namespace
 
@@ -46,19 +58,19 @@ void TAVIForm::ActionSaveFrameExecute(QObject*)
     // None of these options is in the project file, so the project stays as it was.
     switch (FrameFileFormat(path)) {
     case TFrameFileFormat::Png:
-        if (!ShowPngOptions || ConfirmFrameOptions(TFrameFileFormat::Png))
+        if (!ShowPngOptions || OptionsConfirmed<TPNGForm>())
             SaveFramePng(path);
         break;
     case TFrameFileFormat::Gif:
-        if (!ShowGifOptions || ConfirmFrameOptions(TFrameFileFormat::Gif))
+        if (!ShowGifOptions || GifOptionsConfirmed())
             SaveFrameGif(path);
         break;
     case TFrameFileFormat::Jpeg:
-        if (!ShowJpegOptions || ConfirmFrameOptions(TFrameFileFormat::Jpeg))
+        if (!ShowJpegOptions || OptionsConfirmed<TJPGForm>())
             SaveFrameJpeg(path);
         break;
     case TFrameFileFormat::Bmp:
-        if (!ShowBmpOptions || ConfirmFrameOptions(TFrameFileFormat::Bmp))
+        if (!ShowBmpOptions || OptionsConfirmed<TBMPForm>())
             SaveFrameBmp(path);
         break;
     case TFrameFileFormat::None:

@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QGuiApplication>
 
 #include <cstring>
@@ -6,6 +8,10 @@
 
 #include "avi_test_util.h"
 #include "gif/gifimage.h"
+#include "output/bmpoptions.h"
+#include "output/jpgoptions.h"
+#include "output/option_dialog_parts.h"
+#include "output/pngoptions.h"
 #include "gif_test_util.h"
 #include "output_fixture.h"
 #include "platform/clipboard.h"
@@ -132,6 +138,47 @@ TEST_F(SaveFrame, TheExtensionPicksTheFormatAndTheProjectStaysAsItWas)
     dialogs_.Cancel();
     Form().FindAction("ActionSaveFrame")->trigger();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 6);
+}
+
+TEST_F(SaveFrame, OptionsDialogShowsByItsFlagAndOnlyOkSaves)
+{
+    TOutputForm& form = Form();
+    form.ShowBmpOptions = form.ShowJpegOptions = form.ShowPngOptions = true;
+    struct TCase {
+        const char* Name;
+        const char* Dialog;
+    };
+    const TCase cases[] = {{"a.bmp", "TBMPForm"}, {"b.jpg", "TJPGForm"}, {"c.png", "TPNGForm"}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::string caption;
+        desktop_.ModalDialogs.Answers.push_back([&](QDialog& dialog) {
+            caption = dialog.windowTitle().toStdString();
+            dialog.reject();
+        });
+        Save(temp_ / c.Name);
+        ASSERT_FALSE(desktop_.ModalDialogs.Shown.empty());
+        EXPECT_EQ(desktop_.ModalDialogs.Shown.back().ClassName, c.Dialog);
+        EXPECT_EQ(caption, c.Name);
+        EXPECT_FALSE(std::filesystem::exists(temp_ / c.Name));
+    }
+
+    // What the dialog's OK stores is what the file gets.
+    desktop_.ModalDialogs.Answer<TBMPForm>([](TBMPForm& dialog) {
+        dialog.RadioGroup1->SetItemIndex(0); // 1 bit
+        dialog.Button1->click();
+    });
+    Save(temp_ / "a.bmp");
+    EXPECT_EQ(Le16(&ReadBytes(temp_ / "a.bmp").at(28)), 1);
+    desktop_.ModalDialogs.Answer<TPNGForm>([](TPNGForm& dialog) {
+        dialog.CheckBox1->setChecked(true); // interlaced
+        dialog.Button1->click();
+    });
+    Save(temp_ / "c.png");
+    const auto png = ReadBytes(temp_ / "c.png");
+    ASSERT_GT(png.size(), 28u);
+    EXPECT_EQ(png[28], 1);
+    EXPECT_FALSE(form.ProjectModified());
 }
 
 TEST_F(SaveFrame, TypedNameFollowsTheFilterInBothSaveDialogs)
