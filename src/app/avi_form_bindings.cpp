@@ -88,6 +88,8 @@ const TBinding Bindings[] = {
     // Saving and copying the shown frame
     {"ActionSaveFrame", nullptr, &TAVIForm::ActionSaveFrameExecute},
     {"ActionCopy", nullptr, &TAVIForm::ActionCopyExecute},
+    // Sound command
+    {"ActionInsertWav", nullptr, &TAVIForm::ActionInsertWavExecute},
 };
 
 // The events of the window's common file dialogs, which are no Qt objects.

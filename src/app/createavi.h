@@ -447,6 +447,9 @@ public:
     void SaveDialog1TypeChange(TFileDialog& sender);
 
     // ======== Sound command: output/add_sound_command.cpp (its dialog: output/addsound.cpp)
+    // The project's sound through the sound dialog; a change there makes the project modified.
+    void ActionInsertWavExecute(QObject* sender);
+
     // ======== Deleting, moving, cloning frames: editing/frame_order.cpp
     void ActionDeleteExecute();
     // Deletes every frame whose marker shows and redraws the cells that remain; the
