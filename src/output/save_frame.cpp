@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/gif_defaults.h"
+#include "editing/gifoptions.h"
 #include "gif/gifimage.h"
 #include "output/bmpoptions.h"
 #include "output/jpgoptions.h"
@@ -38,8 +39,13 @@ bool OptionsConfirmed()
     return ShowModal(dialog) == mrOk;
 }
 
-// Until the colour options dialog exists, a single-frame GIF goes on with the stored values.
-bool GifOptionsConfirmed() { return true; }
+// The colour options dialog in its single-frame use, where it edits the GifSave* values.
+bool GifSaveOptionsConfirmed(TAVIForm& form)
+{
+    form.GifOptionsForFrames = false;
+    TGifOptionForm dialog(form);
+    return ShowModal(dialog) == mrOk;
+}
 
 } // namespace
 
@@ -62,7 +68,7 @@ void TAVIForm::ActionSaveFrameExecute(QObject*)
             SaveFramePng(path);
         break;
     case TFrameFileFormat::Gif:
-        if (!ShowGifOptions || GifOptionsConfirmed())
+        if (!ShowGifOptions || GifSaveOptionsConfirmed(*this))
             SaveFrameGif(path);
         break;
     case TFrameFileFormat::Jpeg:

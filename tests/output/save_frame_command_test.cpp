@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "avi_test_util.h"
+#include "editing/gifoptions.h"
 #include "gif/gifimage.h"
 #include "output/bmpoptions.h"
 #include "output/jpgoptions.h"
@@ -143,12 +144,12 @@ TEST_F(SaveFrame, TheExtensionPicksTheFormatAndTheProjectStaysAsItWas)
 TEST_F(SaveFrame, OptionsDialogShowsByItsFlagAndOnlyOkSaves)
 {
     TOutputForm& form = Form();
-    form.ShowBmpOptions = form.ShowJpegOptions = form.ShowPngOptions = true;
+    form.ShowBmpOptions = form.ShowGifOptions = form.ShowJpegOptions = form.ShowPngOptions = true;
     struct TCase {
         const char* Name;
         const char* Dialog;
     };
-    const TCase cases[] = {{"a.bmp", "TBMPForm"}, {"b.jpg", "TJPGForm"}, {"c.png", "TPNGForm"}};
+    const TCase cases[] = {{"a.bmp", "TBMPForm"}, {"b.jpg", "TJPGForm"}, {"c.png", "TPNGForm"}, {"d.gif", "TGifOptionForm"}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         std::string caption;
@@ -178,6 +179,18 @@ TEST_F(SaveFrame, OptionsDialogShowsByItsFlagAndOnlyOkSaves)
     const auto png = ReadBytes(temp_ / "c.png");
     ASSERT_GT(png.size(), 28u);
     EXPECT_EQ(png[28], 1);
+    desktop_.ModalDialogs.Answer<TGifOptionForm>([](TGifOptionForm& dialog) {
+        dialog.WorkOptions.GIFTransparent = true;
+        dialog.WorkOptions.TransparentColor = clRed;
+        dialog.Button1->click();
+    });
+    Save(temp_ / "d.gif");
+    EXPECT_FALSE(form.GifOptionsForFrames);
+    EXPECT_TRUE(form.GifSaveTransparent);
+    const auto images = WalkGif(ReadBytes(temp_ / "d.gif"));
+    ASSERT_EQ(images.size(), 1u);
+    ASSERT_EQ(images[0].Extensions.size(), 1u);
+    EXPECT_EQ(images[0].Extensions[0].Label, 0xF9);
     EXPECT_FALSE(form.ProjectModified());
 }
 
