@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "output/addsound.h"
+#include "app/project_fixture.h"
 #include "output_fixture.h"
 
 class SoundCommand : public TOutputTest {};
@@ -47,4 +48,34 @@ TEST_F(SoundCommand, OkWithAChangeModifiesTheProjectAndNothingElseChangesIt)
                 EXPECT_FALSE(form.AddSound);
             }
         }
+}
+
+class SoundCommandInProject : public TProjectTest {};
+
+// Sound belongs to AVI output, yet the command does not ask which type the project has.
+TEST_F(SoundCommandInProject, EnabledOnceAProjectExistsWhateverItsType)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void()> Make;
+    };
+    const TCase cases[] = {
+        {"new AVI project", [this] { NewProject(8, 6, 0); }},
+        {"new GIF project", [this] { NewProject(8, 6, 1); }},
+        {"opened GIF project",
+         [this] {
+             Form().ReadProjectFile(WriteText("g.mcp", "[Parameters]\nWidth=8\nHeight=6\nType=1\n[Files]\n"));
+         }},
+        {"opened project of an unknown type",
+         [this] {
+             Form().ReadProjectFile(WriteText("u.mcp", "[Parameters]\nWidth=8\nHeight=6\nType=5\n[Files]\n"));
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        form_ = std::make_unique<TAVIForm>();
+        EXPECT_FALSE(Form().ActionInsertWav->isEnabled());
+        c.Make();
+        EXPECT_TRUE(Form().ActionInsertWav->isEnabled());
+    }
 }
