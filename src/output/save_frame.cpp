@@ -136,14 +136,18 @@ void TAVIForm::SaveFrameGif(const std::string& fileName)
     TGIFImage gif;
     gif.Assign(*PreviewBitmap);
     // The library converts a plain bitmap as opaque whatever its transparency says, so the
-    // picture is told its transparent colour as the animated writer tells its frames: the
-    // pixels that came out in that colour are the transparent ones. No delay, no loop.
+    // pixels that came out in the transparent colour are marked here. A colour the picture
+    // does not have leaves it opaque: adding it to a full table would refuse the whole save.
+    // No delay and no loop for a single picture.
     if (GifSaveTransparent && gif.Images().GetCount() > 0) {
         TGIFSubImage& image = *gif.Images().GetImage(0);
-        auto* control = new TGIFGraphicControlExtension(&image);
-        image.Extensions().Add(control);
-        control->SetTransparent(true);
-        control->SetTransparentColor(GifSaveTransparentColor);
+        const int index = image.GetActiveColorMap().IndexOf(GifSaveTransparentColor);
+        if (index >= 0) {
+            auto* control = new TGIFGraphicControlExtension(&image);
+            image.Extensions().Add(control);
+            control->SetTransparent(true);
+            control->SetTransparentColorIndex(BYTE(index));
+        }
     }
     gif.OptimizeColorMap();
     gif.SaveToFile(fileName);

@@ -358,6 +358,30 @@ TEST_F(SaveFrame, GifWithAndWithoutTransparency)
     }
 }
 
+// A colour the picture does not have leaves it opaque; it is no reason to refuse the save.
+TEST_F(SaveFrame, GifTransparentColourMissingFromThePicture)
+{
+    Form().GifSaveTransparent = true;
+    Form().GifSaveTransparentColor = clLime;
+    for (const int reduction : {0, 6, 7}) { // none, the fixed palette, a quantized one
+        SCOPED_TRACE(reduction);
+        Form().GifSaveReduction = std::int8_t(reduction);
+        const auto file = temp_ / "m.gif";
+        EXPECT_EQ(ErrorOf([&] { Form().SaveFrameGif(file.string()); }), "(no error)");
+        const auto images = WalkGif(ReadBytes(file));
+        ASSERT_EQ(images.size(), 1u);
+        for (const auto& extension : images[0].Extensions)
+            if (extension.Label == 0xF9) {
+                EXPECT_EQ(extension.Data.at(0) & 1, 0) << "no transparent index";
+            }
+        TGIFImage back;
+        back.LoadFromFile(file.string());
+        TBitmap pixels;
+        pixels.Assign(back);
+        ExpectFrame(pixels);
+    }
+}
+
 TEST_F(SaveFrame, JpegQualityDecidesTheSize)
 {
     // Detail to lose: a 64 x 64 pattern.
