@@ -21,6 +21,7 @@
 #include <tuple>
 #include <utility>
 
+#include "app/dialogs/about.h"
 #include "platform/qt/controls.h"
 
 const char* const ProductWebAddress = "https://kelvo.example.org/";
@@ -392,8 +393,8 @@ void TAVIForm::CreateToolBars()
     Panel1->setToolTip(ProductWebAddress);
     Image1 = new QLabel(Panel1);
     Image1->setObjectName("Image1");
-    Image1->setText("<b>Kelvo</b> v. 1.9");
-    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setPixmap(BannerPicture(QSize(148, 20)));
+    Image1->setScaledContents(true);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(ProductWebAddress);
     auto* bannerFill = new QHBoxLayout(Panel1);

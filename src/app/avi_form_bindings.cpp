@@ -90,6 +90,11 @@ const TBinding Bindings[] = {
     {"ActionCopy", nullptr, &TAVIForm::ActionCopyExecute},
     // Sound command
     {"ActionInsertWav", nullptr, &TAVIForm::ActionInsertWavExecute},
+    // Help, about box
+    {"ItemContent", &TAVIForm::ItemContentClick},
+    {"ItemAbout", &TAVIForm::ItemAboutClick},
+    // Frame information
+    {"ActionProperties", &TAVIForm::ActionPropertiesExecute},
 };
 
 // The events of the window's common file dialogs, which are no Qt objects.
@@ -217,6 +222,9 @@ void TAVIForm::BindHandlers()
     // scroll area's viewport.
     for (QWidget* area : {ScrollBox2->widget(), ScrollBox2->viewport()})
         ForwarderOf(this, area)->Up = &TAVIForm::ScrollBox2MouseUp;
+
+    // The banner's picture links to the product's page.
+    BindClick(Image1, &TAVIForm::Image1Click);
 }
 
 void TAVIForm::BindMouseDown(QWidget* control, TMouseHandler handler) { ForwarderOf(this, control)->Down = handler; }

@@ -60,6 +60,11 @@ void PlaybackTimerProc(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR res
 // The product's web page: the banner's hint and the target of its link.
 extern const char* const ProductWebAddress;
 
+// The help viewer, a program of ours next to this one, and the arguments it gets for the
+// help command line (the help file without the command line's leading blank, as one word).
+extern const char* const HelpViewerProgram;
+std::vector<std::string> HelpViewerArguments(const std::string& helpCommandLine);
+
 class TAVIForm : public QMainWindow,
                  public TFrameList,
                  public TProjectSettings,
@@ -393,6 +398,11 @@ public:
     void ToolButProjectOptionsClick();
 
     // ======== Help, about box, banner, toolbar places: app/help.cpp
+    // Starts the help viewer on the help file; a viewer started earlier is left running.
+    void ItemContentClick();
+    void ItemAboutClick();
+    // A click on the banner opens the product's page.
+    void Image1Click(QObject* sender = nullptr);
     void ArrangeToolbars();
 
     // ======== Timed preview: output/preview.cpp

@@ -4,7 +4,46 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/dialogs/about.h"
 #include "platform/qt/controls.h"
+
+const char* const HelpViewerProgram = "kelvo-help";
+
+std::vector<std::string> HelpViewerArguments(const std::string& helpCommandLine)
+{
+    // The command line is kept as it always was, a blank and then the help file; the viewer
+    // takes the file as one argument, so a program folder with blanks in it is no problem.
+    std::string file = helpCommandLine;
+    if (!file.empty() && file.front() == ' ')
+        file.erase(0, 1);
+    if (file.empty())
+        return {};
+    return {file};
+}
+
+void TAVIForm::ItemContentClick()
+{
+    // A viewer started before stays open on its own; only the newest is ended at close.
+    PROCESS_INFORMATION started;
+    if (CreateProcessA(ProgramFolder + HelpViewerProgram, HelpViewerArguments(HelpCommandLine), started)) {
+        HelpProcess = started;
+        HelpExitCode = STILL_ACTIVE;
+    } else {
+        MessageBox("Справка доступна для ОС, начиная с Win98", "Информация", MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+void TAVIForm::ItemAboutClick()
+{
+    TAboutForm about;
+    ShowModal(about);
+}
+
+void TAVIForm::Image1Click(QObject*)
+{
+    ShellExecuteA(nullptr, "open", (std::string(ProductWebAddress) + "?banner").c_str(), nullptr, nullptr,
+                  SW_SHOWDEFAULT);
+}
 
 void TAVIForm::ArrangeToolbars()
 {
