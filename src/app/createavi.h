@@ -503,7 +503,8 @@ public:
     // Runs the colour options dialog for the selected frames.
     void EditFrameColors();
     // ======== Text frames: editing/addtext.cpp, with its dialog (to come)
-    // ======== Frame information: editing/properties.cpp, with its dialog (to come)
+    // ======== Frame information: editing/properties.cpp, with its dialog
+    void ActionPropertiesExecute();
 
 protected:
     bool event(QEvent* event) override;
