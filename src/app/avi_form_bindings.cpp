@@ -4,6 +4,7 @@
 #include "app/createavi.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollArea>
