@@ -1,5 +1,6 @@
 #include "editing/properties.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -91,6 +92,12 @@ void TFormProperties::FormShow()
         Panel1->SetCaption("Данный файл не найден. Вероятно он был удалён или перемещён.");
         Panel1->SetColor(clYellow);
     }
+    // The not-found sentence is long for the panel; a smaller letter keeps all of it in view.
+    QFont font = this->font();
+    const QString caption = QString::fromStdString(Panel1->Caption());
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(caption) > Panel1->width() - 8)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    Panel1->setFont(font);
     Button1->setFocus();
 }
 
