@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -241,4 +242,25 @@ TEST_F(TextFrameDialog, DoubleClickOnThePictureTakesItsColour)
                     Qt::NoModifier);
     QCoreApplication::sendEvent(form->Image1, &dbl);
     EXPECT_EQ(form->BackColor, clBlue);
+}
+
+TEST_F(TextFrameDialog, EnterAndEscInASpinMoveTheFocusAndCloseNothing)
+{
+    auto form = Open();
+    form->activateWindow();
+    const std::pair<int, QPushButton*> keys[] = {{Qt::Key_Return, form->Button1}, {Qt::Key_Escape, form->Button2}};
+    for (const auto& [key, target] : keys) {
+        form->CSpinEditNumber->setFocus();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->CSpinEditNumber, &press);
+        EXPECT_EQ(form->focusWidget(), target);
+        EXPECT_TRUE(form->isVisible());
+    }
+    // Enter in the text box applies the text and adds nothing.
+    form->Edit1->setText("Новый");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->Edit1, &enter);
+    EXPECT_EQ(form->Text, "Новый");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->WrittenGif().empty());
 }
