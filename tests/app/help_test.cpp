@@ -6,6 +6,10 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
 #include "app/dialogs/about.h"
 #include "form_fixture.h"
 #include "platform/qt/controls.h"
@@ -125,4 +129,20 @@ TEST_F(Help, ToolbarsGoBackToTheirPlacesOnResize)
     QCoreApplication::processEvents();
     for (const auto& [bar, place] : places)
         EXPECT_EQ(bar->geometry(), place) << bar->objectName().toStdString();
+}
+
+TEST(HelpPages, EveryLinkReachesAPage)
+{
+    const std::filesystem::path folder = std::filesystem::path(KELVO_SOURCE_DIR) / "resources" / "help";
+    ASSERT_TRUE(std::filesystem::is_regular_file(folder / "index.html"));
+    const std::regex link("href=\"([^\"#:]+)\"");
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".html")
+            continue;
+        std::ifstream in(entry.path());
+        const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (std::sregex_iterator it(page.begin(), page.end(), link), end; it != end; ++it)
+            EXPECT_TRUE(std::filesystem::is_regular_file(folder / (*it)[1].str()))
+                << entry.path().filename() << " links to " << (*it)[1];
+    }
 }
