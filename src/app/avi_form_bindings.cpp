@@ -96,6 +96,8 @@ const TBinding Bindings[] = {
     {"ItemAbout", &TAVIForm::ItemAboutClick},
     // Frame information
     {"ActionProperties", &TAVIForm::ActionPropertiesExecute},
+    // Text frames
+    {"ActionAddText", &TAVIForm::ActionAddTextExecute},
 };
 
 // The events of the window's common file dialogs, which are no Qt objects.

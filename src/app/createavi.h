@@ -502,7 +502,10 @@ public:
     void ActionColorExecute();
     // Runs the colour options dialog for the selected frames.
     void EditFrameColors();
-    // ======== Text frames: editing/addtext.cpp, with its dialog (to come)
+    // ======== Text frames: editing/addtext_command.cpp; the dialog editing/addtext.cpp
+    // Runs the text-frame dialog and brings the frames it made in after the first selected
+    // frame.
+    void ActionAddTextExecute();
     // ======== Frame information: editing/properties.cpp, with its dialog
     void ActionPropertiesExecute();
 

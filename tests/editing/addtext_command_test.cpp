@@ -1,0 +1,122 @@
+// The text-frame command: what the frames made by the dialog become in the project.
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <fstream>
+
+#include "app/form_fixture.h"
+#include "editing/addtext.h"
+#include "editing/fake_text_renderer.h"
+
+namespace {
+
+class TextFrameCommand : public TFormTest {
+protected:
+    TTestForm& Project(int frames, bool stretch)
+    {
+        // After the platform's own renderer, which the fixture's first start installs.
+        if (!renderer_)
+            renderer_ = std::make_unique<TFakeTextRenderer>();
+        TTestForm& f = MakeForm();
+        f.ProgramFolder = temp_.Path().string() + "/";
+        f.ProjectType = 1;
+        f.FrameWidth = 320;
+        f.FrameHeight = 240;
+        f.DefaultPlacement = MYRECT{0, 0, 320, 240};
+        f.ProjectStretch = stretch;
+        f.GifFrameTime = 500;
+        f.ResetTextDefaults(320, 240, "AB");
+        f.TextFrameLeft = 10;
+        f.TextFrameTop = 20;
+        f.TextFrameWidth = 100;
+        f.TextFrameHeight = 40;
+        for (int i = 0; i < frames; ++i) {
+            TFrameData frame;
+            frame.File = "frame" + std::to_string(i) + ".bmp";
+            frame.Bitmap = std::make_unique<TBitmap>(320, 240, pf24bit);
+            frame.Placement = MYRECT{0, 0, 320, 240};
+            frame.Time = 500;
+            f.AppendFrameWithCell(std::move(frame));
+        }
+        f.SetStripRange();
+        f.ActionAddText->setEnabled(true);
+        return f;
+    }
+    void AnswerAdd()
+    {
+        desktop_.ModalDialogs.Answer<TFormText>([](TFormText& dialog) {
+            dialog.Edit1->setText("AB");
+            dialog.Button1->click();
+        });
+    }
+
+    std::unique_ptr<TFakeTextRenderer> renderer_;
+};
+
+} // namespace
+
+TEST_F(TextFrameCommand, AfterTheLastFrameTheFramesAreAppendedAndTheLastShown)
+{
+    for (const bool stretch : {false, true}) {
+        SCOPED_TRACE(stretch ? "stretched" : "as placed");
+        TTestForm& f = Project(2, stretch);
+        f.SelectFrame(1);
+        AnswerAdd();
+        f.ActionAddText->trigger();
+        ASSERT_EQ(f.FrameCount(), 7u);
+        const MYRECT placed = stretch ? MYRECT{0, 0, 320, 240} : MYRECT{10, 20, 100, 40};
+        for (std::size_t i = 2; i < 7; ++i) {
+            EXPECT_EQ(f.FramePlacements[i], placed) << i;
+            EXPECT_EQ(f.FrameBitmaps[i]->Width(), placed.Width);
+            EXPECT_EQ(f.FrameBitmaps[i]->Height(), placed.Height);
+            EXPECT_EQ(f.FrameGifOptions[i].ReductionBit, 3);
+            EXPECT_FALSE(f.FrameGifOptions[i].GIFTransparent);
+            EXPECT_EQ(f.FrameFiles[i], f.ProgramFolder + "Work/" + (stretch ? "1AB.gif" : "AB.gif"));
+        }
+        EXPECT_EQ(f.SelectedFrames, std::deque<int>{6});
+        EXPECT_TRUE(f.ActionUp->isEnabled());
+        EXPECT_FALSE(f.ActionDown->isEnabled());
+        EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+        QScrollBar* bar = f.ScrollBox2->verticalScrollBar();
+        EXPECT_EQ(bar->value(), bar->maximum());
+        EXPECT_EQ(bar->singleStep(), f.CellHeight + 4);
+    }
+}
+
+TEST_F(TextFrameCommand, ElsewhereTheFramesGoInAfterTheFirstSelected)
+{
+    TTestForm& f = Project(3, false);
+    f.SelectFrame(0);
+    f.SelectFrame(2);
+    AnswerAdd();
+    f.ActionAddText->trigger();
+    ASSERT_EQ(f.FrameCount(), 8u);
+    for (std::size_t i = 1; i <= 5; ++i)
+        EXPECT_EQ(f.FrameFiles[i], f.ProgramFolder + "Work/AB.gif") << i;
+    EXPECT_EQ(f.FrameFiles[6], "frame1.bmp");
+    EXPECT_NE(std::find(f.SelectedFrames.begin(), f.SelectedFrames.end(), 1), f.SelectedFrames.end());
+    EXPECT_TRUE(f.ActionUp->isEnabled());
+    EXPECT_TRUE(f.ActionDown->isEnabled());
+    EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+}
+
+TEST_F(TextFrameCommand, NothingComesInWithoutAGifOfThisAdd)
+{
+    TTestForm& f = Project(1, false);
+    f.SelectFrame(0);
+    // A file of an earlier run is no reason to import anything.
+    f.TextFramesGifPath = f.ProgramFolder + "old.gif";
+    std::ofstream(f.ProgramFolder + "Work") << "in the way";
+    boxes_.Answers = {IDOK};
+    AnswerAdd();
+    f.ActionAddText->trigger();
+    desktop_.ModalDialogs.AnswerCancel();
+    f.ActionAddText->trigger();
+    EXPECT_EQ(f.FrameCount(), 1u);
+    ASSERT_EQ(boxes_.Asked.size(), 1u);
+    EXPECT_EQ(boxes_.Asked[0].Text, "Невозможно создать " + f.ProgramFolder + " папку Work.");
+    EXPECT_FALSE(f.ActionSaveProject->isEnabled());
+}
