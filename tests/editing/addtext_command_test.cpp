@@ -8,8 +8,10 @@
 #include <fstream>
 
 #include "app/form_fixture.h"
+#include "app/status_text.h"
 #include "editing/addtext.h"
 #include "editing/fake_text_renderer.h"
+#include "platform/qt/controls.h"
 
 namespace {
 
@@ -83,6 +85,7 @@ TEST_F(TextFrameCommand, AfterTheLastFrameTheFramesAreAppendedAndTheLastShown)
         QScrollBar* bar = f.ScrollBox2->verticalScrollBar();
         EXPECT_EQ(bar->value(), bar->maximum());
         EXPECT_EQ(bar->singleStep(), f.CellHeight + 4);
+        EXPECT_EQ(f.StatusBar1->PanelText(4), FrameCountText(7));
     }
 }
 
