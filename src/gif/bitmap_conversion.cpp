@@ -111,16 +111,23 @@ void TGIFSubImage::AssignFrame(const TGIFSubImage& source)
 
 void TGIFSubImage::AssignBitmap(const TBitmap& source)
 {
+    TGIFImage* image = Image();
+    const TGIFConversionSettings settings =
+        image ? TGIFConversionSettings{image->ColorReduction, image->DitherMode, image->ReductionBits()}
+              : TGIFConversionSettings{GIFImageDefaultColorReduction, GIFImageDefaultDitherMode,
+                                       GIFImageDefaultColorReductionBits};
+    AssignBitmap(source, settings);
+}
+
+void TGIFSubImage::AssignBitmap(const TBitmap& source, const TGIFConversionSettings& settings)
+{
     Clear();
     if (source.Width() > 0xFFFF || source.Height() > 0xFFFF)
         RaiseGIFError(sBadDimension);
     DoSetBounds(0, 0, source.Width(), source.Height());
     std::unique_ptr<TBitmap> cached;
     if (source.PixelFormat() == pfDevice || source.BitsPerPixel() > 8) {
-        TGIFImage* image = Image();
-        cached = ReduceColors(source, image ? image->ColorReduction : GIFImageDefaultColorReduction,
-                              image ? image->DitherMode : GIFImageDefaultDitherMode,
-                              image ? image->ReductionBits() : GIFImageDefaultColorReductionBits);
+        cached = ReduceColors(source, settings.ColorReduction, settings.DitherMode, settings.ReductionBits);
     } else {
         cached = std::make_unique<TBitmap>(source);
     }

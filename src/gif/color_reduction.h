@@ -122,6 +122,15 @@ HPALETTE CreateOptimizedPaletteFromBitmap(const TBitmap& dib, int colors, int co
 HPALETTE CreateOptimizedPaletteFromManyBitmaps(const std::vector<TBitmap*>* bitmaps, int colors,
                                                int colorBits, bool windows);
 
+// How a bitmap deeper than 8 bits becomes a frame. The library's defaults and an image's own
+// settings are one source of these; callers converting on several threads pass them
+// explicitly, since the defaults are shared by the whole process.
+struct TGIFConversionSettings {
+    TColorReduction ColorReduction = rmNetscape;
+    TDitherMode DitherMode = dmNearest;
+    int ReductionBits = 8;
+};
+
 // Answers a new bitmap: 8 bits with a palette, or a 24-bit copy for rmNone. `customPalette` is
 // used (not owned) for rmPalette only.
 std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction colorReduction,

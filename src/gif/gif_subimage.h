@@ -9,6 +9,7 @@
 #include "platform/bitmap.h"
 
 class TCanvas;
+struct TGIFConversionSettings;
 
 #pragma pack(push, 1)
 struct TImageDescriptor {
@@ -45,6 +46,10 @@ public:
     // settings when deeper); from another graphic a 24-bit drawing of it whose transparent
     // parts become transparent pixels.
     void Assign(const TPersistent& source) override;
+    // The bitmap's pixels, reduced by the given settings rather than the image's or the
+    // library's. Touches nothing outside the frame while the frame belongs to no image, so
+    // frames made this way may be converted on several threads at once.
+    void AssignBitmap(const TBitmap& source, const TGIFConversionSettings& settings);
     // The rendered bitmap, made on first use.
     TBitmap& GetBitmap();
     // The monochrome mask (1 = transparent pixel); null when no pixel is transparent.

@@ -1,6 +1,16 @@
 #include "output/gif_animation.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
 #include "app/gif_defaults.h"
+#include "gif/color_reduction.h"
 #include "gif/gifimage.h"
 
 namespace {
@@ -27,45 +37,169 @@ TGIFGraphicControlExtension& ControlExtensionOf(TGIFSubImage& image, const GIFOP
     return *gce;
 }
 
+// The frame's bitmap reduced by the frame's own options, as a frame of no image: it reads
+// neither the library's defaults nor the image, which other threads are using meanwhile.
+std::unique_ptr<TGIFSubImage> ConvertFrame(const TGifAnimationFrame& frame)
+{
+    const GIFOPTIONS& o = frame.Options;
+    TBitmap source;
+    if (frame.Bitmap)
+        source.Assign(*frame.Bitmap);
+    source.SetPixelFormat(pf24bit);
+    source.SetTransparent(o.GIFTransparent);
+    source.SetTransparentColor(o.TransparentColor);
+    auto image = std::make_unique<TGIFSubImage>(nullptr);
+    image->AssignBitmap(source, TGIFConversionSettings{TColorReduction(o.ColorReduction),
+                                                       TDitherMode(o.ColorDither), o.ReductionBit});
+    return image;
+}
+
+// Converts the frames on a pool of threads, handing them out in frame order, and gives each
+// back when the builder asks for it, in frame order too. With one thread nothing is started
+// and each frame is converted when it is asked for, so the builder runs the same steps either
+// way.
+class TFrameConverter {
+public:
+    TFrameConverter(const std::vector<TGifAnimationFrame>& frames, unsigned threads)
+        : frames_(frames), results_(frames.size()), end_(frames.size())
+    {
+        const std::size_t count = std::min<std::size_t>(threads, frames.size());
+        if (count <= 1)
+            return;
+        try {
+            for (std::size_t i = 0; i < count; ++i)
+                workers_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for still convert every frame.
+            if (workers_.empty())
+                return;
+        }
+    }
+
+    ~TFrameConverter()
+    {
+        end_.store(0);
+        for (std::thread& worker : workers_)
+            worker.join();
+    }
+
+    TFrameConverter(const TFrameConverter&) = delete;
+    TFrameConverter& operator=(const TFrameConverter&) = delete;
+
+    // Frame index converted; raises what its conversion raised. Indices come in order.
+    std::unique_ptr<TGIFSubImage> Take(std::size_t index)
+    {
+        if (workers_.empty())
+            return ConvertFrame(frames_[index]);
+        std::unique_lock<std::mutex> lock(mutex_);
+        TResult& result = results_[index];
+        ready_.wait(lock, [&] { return result.Done; });
+        if (result.Error)
+            std::rethrow_exception(result.Error);
+        return std::move(result.Image);
+    }
+
+private:
+    struct TResult {
+        std::unique_ptr<TGIFSubImage> Image;
+        std::exception_ptr Error;
+        bool Done = false;
+    };
+
+    void Work()
+    {
+        for (;;) {
+            const std::size_t index = next_.fetch_add(1);
+            if (index >= end_.load())
+                return;
+            TResult result;
+            try {
+                result.Image = ConvertFrame(frames_[index]);
+            } catch (...) {
+                result.Error = std::current_exception();
+                // The build stops at this frame; the ones after it are not wanted.
+                std::size_t end = end_.load();
+                while (index + 1 < end && !end_.compare_exchange_weak(end, index + 1)) {
+                }
+            }
+            result.Done = true;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                results_[index] = std::move(result);
+            }
+            ready_.notify_one();
+        }
+    }
+
+    const std::vector<TGifAnimationFrame>& frames_;
+    std::vector<TResult> results_;
+    std::atomic<std::size_t> next_{0};
+    std::atomic<std::size_t> end_; // frames from here on are not handed out
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::vector<std::thread> workers_;
+};
+
+unsigned ThreadCount(unsigned asked)
+{
+    if (asked > 0)
+        return asked;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 } // namespace
 
 void BuildGifAnimation(TGIFImage& gif, const std::vector<TGifAnimationFrame>& frames,
                        const TGifAnimationOptions& options)
 {
-    for (const TGifAnimationFrame& frame : frames) {
-        const GIFOPTIONS& o = frame.Options;
-        // Each frame is reduced and compressed by its own settings; the library takes them from
-        // the defaults when it converts, and the image checks the colour bits.
-        SetGifConversionDefaults(o);
-        gif.DitherMode = TDitherMode(o.ColorDither);
-        gif.ColorReduction = TColorReduction(o.ColorReduction);
-        gif.SetReductionBits(o.ReductionBit);
-        gif.Compression = TGIFCompression(o.GIFCompression);
+    {
+        TFrameConverter converter(frames, ThreadCount(options.Threads));
+        for (std::size_t f = 0; f < frames.size(); ++f) {
+            const TGifAnimationFrame& frame = frames[f];
+            const GIFOPTIONS& o = frame.Options;
+            // The defaults and the image's settings end as the frames set them one after the
+            // other; the image checks the colour bits before the frame's conversion counts.
+            SetGifConversionDefaults(o);
+            gif.DitherMode = TDitherMode(o.ColorDither);
+            gif.ColorReduction = TColorReduction(o.ColorReduction);
+            gif.SetReductionBits(o.ReductionBit);
+            gif.Compression = TGIFCompression(o.GIFCompression);
 
-        TBitmap source;
-        if (frame.Bitmap)
-            source.Assign(*frame.Bitmap);
-        source.SetPixelFormat(pf24bit);
-        source.SetTransparent(o.GIFTransparent);
-        source.SetTransparentColor(o.TransparentColor);
+            std::unique_ptr<TGIFSubImage> converted;
+            try {
+                converted = converter.Take(f);
+            } catch (...) {
+                // A frame that failed once it had its size has already widened the screen
+                // when it is converted inside the image; a stand-in of that size does so here.
+                const int width = frame.Bitmap ? frame.Bitmap->Width() : 0;
+                const int height = frame.Bitmap ? frame.Bitmap->Height() : 0;
+                if (width > 0 && height > 0 && width <= 0xFFFF && height <= 0xFFFF) {
+                    TGIFSubImage standIn(&gif);
+                    standIn.DoSetBounds(0, 0, width, height);
+                }
+                throw;
+            }
+            // Joining the image widens its screen to the frame, as converting inside it does.
+            converted->SetImage(&gif);
+            converted->DoSetBounds(0, 0, converted->Width(), converted->Height());
+            const int index = gif.Add(converted.release());
+            TGIFSubImage& image = *gif.Images().GetImage(index);
+            // The descriptor holds 16-bit values; larger placements keep their low bits.
+            image.SetBounds(1, WORD(frame.Placement.Left));
+            image.SetBounds(2, WORD(frame.Placement.Top));
+            image.SetBounds(3, WORD(frame.Placement.Width));
+            image.SetBounds(4, WORD(frame.Placement.Height));
+            image.SetInterlaced(options.Interlaced);
 
-        const int index = gif.Add(&source);
-        TGIFSubImage& image = *gif.Images().GetImage(index);
-        // The descriptor holds 16-bit values; larger placements keep their low bits.
-        image.SetBounds(1, WORD(frame.Placement.Left));
-        image.SetBounds(2, WORD(frame.Placement.Top));
-        image.SetBounds(3, WORD(frame.Placement.Width));
-        image.SetBounds(4, WORD(frame.Placement.Height));
-        image.SetInterlaced(options.Interlaced);
-
-        TGIFGraphicControlExtension& gce = ControlExtensionOf(image, o);
-        gce.SetDelay(GifDelayOf(frame.Time));
-        gce.SetDisposal(TDisposalMethod(o.DisposalMethod & 7));
-        if (index == 0) {
-            // Players read the loop count before the first image's timing.
-            auto* loop = new TGIFAppExtNSLoop(&image);
-            loop->Loops = WORD(options.LoopCount);
-            image.Extensions().Insert(image.Extensions().IndexOf(&gce), loop);
+            TGIFGraphicControlExtension& gce = ControlExtensionOf(image, o);
+            gce.SetDelay(GifDelayOf(frame.Time));
+            gce.SetDisposal(TDisposalMethod(o.DisposalMethod & 7));
+            if (index == 0) {
+                // Players read the loop count before the first image's timing.
+                auto* loop = new TGIFAppExtNSLoop(&image);
+                loop->Loops = WORD(options.LoopCount);
+                image.Extensions().Insert(image.Extensions().IndexOf(&gce), loop);
+            }
         }
     }
 

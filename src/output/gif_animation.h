@@ -23,12 +23,15 @@ struct TGifAnimationOptions {
     bool Merge = false;      // merge transparent areas with the frame before
     bool Interlaced = false;
     int LoopCount = 0;       // 0 loops endlessly
+    unsigned Threads = 0;    // frames converted at once; 0 is one per core
 };
 
 // Appends one image per frame to gif, each converted with its frame's own colour options
 // (which also become the library's conversion defaults and stay so), placed, with the loop
 // extension on the first image and one graphic control extension on every image, then
 // optimises as asked. Errors of the library pass through; gif then holds what was built so far.
+// The frames are reduced and dithered on several threads, but the image is the same byte for
+// byte whatever the number of threads.
 void BuildGifAnimation(TGIFImage& gif, const std::vector<TGifAnimationFrame>& frames,
                        const TGifAnimationOptions& options);
 
