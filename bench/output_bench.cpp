@@ -3,12 +3,16 @@
 // frames handed to it raw.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <map>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "gif/gifimage.h"
@@ -75,6 +79,19 @@ const std::filesystem::path& RawFrames()
 }
 
 std::vector<std::pair<std::string, std::uintmax_t>> sizes;
+
+// The ratio reporter, also keeping the CPU time per iteration.
+class TTimesReporter : public TRatioReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+                CpuTimes[r.benchmark_name()] = r.GetAdjustedCPUTime();
+        TRatioReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> CpuTimes;
+};
 
 void RecordSize(const std::string& name, const std::filesystem::path& file)
 {
@@ -147,8 +164,9 @@ void BM_FfmpegAvi(benchmark::State& state, const char* codec, const char* name)
 }
 
 // What the create command does for a GIF: every frame converted with the options a new frame
-// gets, placed, timed, and the image saved.
-void BM_OursGif(benchmark::State& state)
+// gets, placed, timed, and the image saved; the frames converted on one thread or on as many
+// as there are cores (0).
+void BM_OursGif(benchmark::State& state, unsigned threads)
 {
     Project();
     const auto file = WorkDir() / "ours.gif";
@@ -160,11 +178,13 @@ void BM_OursGif(benchmark::State& state)
     }
     for (auto _ : state) {
         TGIFImage gif;
-        BuildGifAnimation(gif, frames, {});
+        TGifAnimationOptions options;
+        options.Threads = threads;
+        BuildGifAnimation(gif, frames, options);
         gif.SaveToFile(file.string());
     }
     state.SetItemsProcessed(state.iterations() * FrameCount);
-    RecordSize("gif_ours", file);
+    RecordSize(threads == 1 ? "gif_ours_one_thread" : "gif_ours", file);
 }
 
 void BM_FfmpegGif(benchmark::State& state)
@@ -187,7 +207,9 @@ BENCHMARK_CAPTURE(BM_OursAvi, raw, comptypeDIB, "raw")->Unit(benchmark::kMillise
 BENCHMARK_CAPTURE(BM_FfmpegAvi, raw, "rawvideo", "raw")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK_CAPTURE(BM_OursAvi, mjpeg, comptypeMJPG, "mjpeg")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK_CAPTURE(BM_FfmpegAvi, mjpeg, "mjpeg", "mjpeg")->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_OursGif)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+// The process's CPU time, so that the threads' work shows next to the time it took.
+BENCHMARK_CAPTURE(BM_OursGif, one_thread, 1u)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2);
+BENCHMARK_CAPTURE(BM_OursGif, all_cores, 0u)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2);
 BENCHMARK(BM_FfmpegGif)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 } // namespace
@@ -197,7 +219,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0)
         std::fprintf(stderr, "ffmpeg is not installed: only our side runs\n");
-    TRatioReporter reporter;
+    TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ratio = [&](const char* label, const std::string& ours, const std::string& ref) {
         if (const auto value = reporter.Ratio(ours, ref))
@@ -205,7 +227,24 @@ int main(int argc, char** argv)
     };
     ratio("avi_raw_vs_ffmpeg", "BM_OursAvi/raw/min_time:2.000/real_time", "BM_FfmpegAvi/raw/min_time:2.000/real_time");
     ratio("avi_mjpeg_vs_ffmpeg", "BM_OursAvi/mjpeg/min_time:2.000/real_time", "BM_FfmpegAvi/mjpeg/min_time:2.000/real_time");
-    ratio("gif_vs_ffmpeg", "BM_OursGif/min_time:2.000/real_time", "BM_FfmpegGif/min_time:2.000/real_time");
+    const std::string oneThread = "BM_OursGif/one_thread/min_time:2.000/process_time/real_time";
+    const std::string allCores = "BM_OursGif/all_cores/min_time:2.000/process_time/real_time";
+    ratio("gif_vs_ffmpeg", allCores, "BM_FfmpegGif/min_time:2.000/real_time");
+    // Frames per second of the whole write, and how many cores were busy on average: the CPU
+    // time of the process over the time it took.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    for (const auto& [name, label] : {std::pair{oneThread, std::string("one_thread")},
+                                      std::pair{allCores, "all_cores_" + std::to_string(cores)}}) {
+        const auto real = reporter.Times.find(name);
+        const auto cpu = reporter.CpuTimes.find(name);
+        if (real == reporter.Times.end() || real->second <= 0)
+            continue;
+        // The times are in the benchmarks' unit, milliseconds.
+        std::printf("fps gif_%s %.1f\n", label.c_str(), FrameCount * 1000.0 / real->second);
+        if (cpu != reporter.CpuTimes.end())
+            std::printf("cpu gif_%s cores_busy %.2f\n", label.c_str(), cpu->second / real->second);
+    }
+    ratio("gif_all_cores_vs_one_thread", allCores, oneThread);
     for (const auto& [name, bytes] : sizes)
         std::printf("size %s %ju\n", name.c_str(), bytes);
     std::error_code ec;
