@@ -2,14 +2,22 @@
 // project reader, against decoding the same picture files one after another with the
 // graphics layer's bare loaders. The difference is what a project costs beyond its pictures:
 // thumbnails, frame bitmaps, strip cells.
+//
+// Before those, the memory a 1000-frame project of 640x480 pictures costs at its peak while it
+// opens, everything included, against its frame bitmaps' own bytes; the budget is one and a
+// half times those bytes.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -26,6 +34,8 @@
 namespace {
 
 constexpr int Width = 640, Height = 480, FrameCount = 500;
+constexpr int MemoryFrameCount = 1000;
+constexpr double MemoryBudget = 1.5;
 
 std::filesystem::path WorkDir()
 {
@@ -58,14 +68,14 @@ struct TProject {
     std::vector<std::string> Pictures;
 };
 
-TProject MakeProject(const std::string& ext)
+TProject MakeProject(const std::string& ext, int frameCount = FrameCount, const std::string& name = "")
 {
     TProject p;
-    p.File = (WorkDir() / (ext + ".mcp")).string();
+    p.File = (WorkDir() / (name + ext + ".mcp")).string();
     std::ofstream out(p.File);
     out << "[Parameters]\nWidth=" << Width << "\nHeight=" << Height << "\nStretch=0\nType=0\nTime=40\n[Files]\n";
-    for (int f = 0; f < FrameCount; ++f) {
-        const std::string path = (WorkDir() / ("frame" + std::to_string(f) + "." + ext)).string();
+    for (int f = 0; f < frameCount; ++f) {
+        const std::string path = (WorkDir() / (name + "frame" + std::to_string(f) + "." + ext)).string();
         const TBitmap picture = Picture(f);
         if (ext == "bmp") {
             picture.SaveToFile(path);
@@ -156,6 +166,78 @@ void BM_DecodeJpeg(benchmark::State& state)
     state.SetItemsProcessed(std::int64_t(state.iterations()) * FrameCount);
 }
 
+// Kilobytes of a line of /proc/self/status ("VmRSS", "VmHWM"); -1 when it cannot be read.
+long StatusKilobytes(const std::string& key)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.compare(0, key.size() + 1, key + ":") == 0)
+            return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
+    return -1;
+}
+
+// Starts the peak resident size over from the present one.
+bool ResetPeak()
+{
+    std::ofstream out("/proc/self/clear_refs");
+    out << "5";
+    out.flush();
+    return bool(out);
+}
+
+void SettleEvents()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Opens the 1000-frame project in a window of its own and prints its peak per frame and
+// against the frame bitmaps; the peak counts from just before the open, so what the process
+// held already is left out.
+void CheckProjectMemory()
+{
+    const TProject project = MakeProject("jpg", MemoryFrameCount, "memory");
+    SetRegistryStorePath(WorkDir() / "registry.ini");
+    auto form = std::make_unique<TAVIForm>();
+    SettleEvents();
+    malloc_trim(0);
+    const long before = StatusKilobytes("VmRSS");
+    if (before < 0 || !ResetPeak()) {
+        std::fprintf(stderr, "the resident size of the process cannot be read: no memory check\n");
+        return;
+    }
+    form->ReadProjectFile(project.File);
+    SettleEvents();
+    const long peak = StatusKilobytes("VmHWM");
+    if (form->FrameCount() != std::size_t(MemoryFrameCount)) {
+        std::fprintf(stderr, "the project opened with %zu of its %d frames: no memory check\n", form->FrameCount(),
+                     MemoryFrameCount);
+        return;
+    }
+    double bitmapBytes = 0;
+    for (std::size_t f = 0; f < form->FrameCount(); ++f) {
+        const TBitmap& b = *form->FrameBitmaps.at(f);
+        bitmapBytes += double(b.BytesPerScanLine()) * b.Height();
+    }
+    const double peakBytes = double(peak - before) * 1024;
+    const TBitmap& first = *form->FrameBitmaps.at(0);
+    std::printf("memory project_open %d frames, frame bitmaps %dx%d of %d bits\n", MemoryFrameCount, first.Width(),
+                first.Height(), first.BitsPerPixel());
+    std::printf("memory project_open_frame_bitmap_bytes_per_frame %.0f\n", bitmapBytes / MemoryFrameCount);
+    std::printf("memory project_open_peak_bytes_per_frame %.0f\n", peakBytes / MemoryFrameCount);
+    std::printf("memory project_open_peak_vs_frame_bitmaps %.2f (budget %.2f)\n", peakBytes / bitmapBytes,
+                MemoryBudget);
+    // Above 1 the open stays inside its budget.
+    std::printf("ratio project_open_memory_budget %.2f\n", MemoryBudget * bitmapBytes / peakBytes);
+    form.reset();
+    SettleEvents();
+    std::error_code ec;
+    std::filesystem::remove(project.File, ec);
+    for (const std::string& path : project.Pictures)
+        std::filesystem::remove(path, ec);
+}
+
 BENCHMARK(BM_DecodeBmp)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ProjectOpenBmp)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DecodeJpeg)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -171,6 +253,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     StartPlatform();
     benchmark::Initialize(&argc, argv);
+    // First, before the benchmarks have grown the heap.
+    CheckProjectMemory();
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ratio = [&](const char* label, const std::string& ours, const std::string& ref) {
