@@ -6,7 +6,6 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #include "app/gif_defaults.h"
@@ -67,12 +66,12 @@ public:
         if (count <= 1)
             return;
         try {
+            workers_.reserve(count);
             for (std::size_t i = 0; i < count; ++i)
                 workers_.emplace_back([this] { Work(); });
-        } catch (const std::system_error&) {
-            // Fewer threads than asked for still convert every frame.
-            if (workers_.empty())
-                return;
+        } catch (const std::exception&) {
+            // Fewer threads than asked for still convert every frame, and none at all leaves
+            // the conversion to Take.
         }
     }
 
