@@ -112,8 +112,31 @@ TAVIForm& Window()
     return *form;
 }
 
+// Kilobytes of a line of /proc/self/status ("VmRSS", "VmHWM"); -1 when it cannot be read.
+long StatusKilobytes(const std::string& key)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.compare(0, key.size() + 1, key + ":") == 0)
+            return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
+    return -1;
+}
+
+// Starts the peak resident size over from the present one, so that a peak reached earlier
+// in the run (the memory check's) does not hide the next one.
+bool ResetPeak()
+{
+    std::ofstream out("/proc/self/clear_refs");
+    out << "5";
+    out.flush();
+    return bool(out);
+}
+
 long PeakKilobytes()
 {
+    if (const long peak = StatusKilobytes("VmHWM"); peak >= 0)
+        return peak;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
@@ -122,6 +145,7 @@ long PeakKilobytes()
 void OpenProject(benchmark::State& state, const TProject& project)
 {
     TAVIForm& form = Window();
+    ResetPeak();
     const long before = PeakKilobytes();
     for (auto _ : state) {
         form.ReadProjectFile(project.File);
@@ -164,26 +188,6 @@ void BM_DecodeJpeg(benchmark::State& state)
             benchmark::DoNotOptimize(picture.ScanLine(0));
         }
     state.SetItemsProcessed(std::int64_t(state.iterations()) * FrameCount);
-}
-
-// Kilobytes of a line of /proc/self/status ("VmRSS", "VmHWM"); -1 when it cannot be read.
-long StatusKilobytes(const std::string& key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.compare(0, key.size() + 1, key + ":") == 0)
-            return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
-    return -1;
-}
-
-// Starts the peak resident size over from the present one.
-bool ResetPeak()
-{
-    std::ofstream out("/proc/self/clear_refs");
-    out << "5";
-    out.flush();
-    return bool(out);
 }
 
 void SettleEvents()
