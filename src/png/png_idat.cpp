@@ -16,6 +16,9 @@ const BYTE ColumnIncrement[7] = {8, 8, 4, 4, 2, 2, 1};
 namespace {
 
 constexpr std::size_t ZlibInputSize = 65535;
+// Decoded bytes asked of zlib at a time: large enough that its fast loop does nearly all the
+// work, small enough to stay in the cache for unfiltering.
+constexpr std::size_t DecodeBatchBytes = 256 * 1024;
 
 [[noreturn]] void RaiseZlib(TPNGObject* owner, const z_stream& z, int code)
 {
@@ -49,6 +52,9 @@ public:
         int r = inflateInit(&z_);
         if (r != Z_OK)
             RaiseZlib(owner_, z_, r);
+        // zlib's own check value is the slowest part of its inflate; ours is computed as
+        // the output arrives and compared where zlib would compare it.
+        inflateValidate(&z_, 0);
         const BYTE name[4] = {'I', 'D', 'A', 'T'};
         crc_ = UpdateCrc(0xFFFFFFFFu, name, 4);
     }
@@ -68,15 +74,20 @@ public:
                     continue;
                 }
                 std::size_t n = std::min<std::size_t>(remaining_, ZlibInputSize);
+                KeepConsumedTail();
                 PngReadExact(owner_, stream_, input_.data(), std::int64_t(n));
                 crc_ = UpdateCrc(crc_, input_.data(), n);
                 remaining_ -= DWORD(n);
+                filled_ = n;
                 z_.next_in = input_.data();
                 z_.avail_in = uInt(n);
             }
+            BYTE* produced = z_.next_out;
             int r = inflate(&z_, Z_NO_FLUSH);
+            adler_ = ZlibAdler32(adler_, produced, std::size_t(z_.next_out - produced));
             if (r == Z_STREAM_END) {
                 ended_ = true;
+                CheckAdler();
             } else if (r == Z_BUF_ERROR) {
                 // Only an empty input explains no progress; anything else would loop forever.
                 if (z_.avail_in != 0)
@@ -100,7 +111,29 @@ public:
         CheckCrc();
     }
 
+    // Bytes placed in the last buffer given to IDATZlibRead so far, also when it raised.
+    std::size_t Produced(const BYTE* buffer) const { return std::size_t(z_.next_out - buffer); }
+
 private:
+    // The four bytes before the current input buffer, for a check value split across two.
+    void KeepConsumedTail()
+    {
+        for (std::size_t i = filled_ > 4 ? filled_ - 4 : 0; i < filled_; ++i)
+            consumedTail_ = (consumedTail_ << 8) | input_[i];
+        filled_ = 0;
+    }
+
+    // At the end of the stream the last four bytes read are its big-endian check value.
+    void CheckAdler()
+    {
+        DWORD stored = consumedTail_;
+        std::size_t used = std::size_t(z_.next_in - input_.data());
+        for (std::size_t i = used > 4 ? used - 4 : 0; i < used; ++i)
+            stored = (stored << 8) | input_[i];
+        if (stored != adler_)
+            owner_->RaiseError<EPNGZLIBError>(LoadPngText(EPNGZLIBErrorText) + "incorrect data check");
+    }
+
     void CheckCrc()
     {
         if (PngReadDWord(owner_, stream_) != (crc_ ^ 0xFFFFFFFFu))
@@ -127,6 +160,9 @@ private:
     std::vector<BYTE> input_;
     DWORD remaining_;
     DWORD crc_ = 0;
+    DWORD adler_ = 1;
+    DWORD consumedTail_ = 0;
+    std::size_t filled_ = 0;
     z_stream z_;
     bool ended_ = false;
 };
@@ -262,6 +298,13 @@ void CopyRGB(const TCopyContext& c, const BYTE* src, BYTE* dib, BYTE* alpha, uns
 {
     const BYTE* g = c.Gamma;
     if (c.IdentityGamma) {
+        if constexpr (!I && Sample == 1) {
+            if constexpr (Alpha)
+                SwapRgbaToBgr(src, dib, alpha, count);
+            else
+                SwapRgbToBgr(src, dib, count);
+            return;
+        }
         for (unsigned i = 0, x = I ? x0 : 0; i < count; ++i, x += I ? dx : 1) {
             const BYTE* s = src + std::size_t(i) * Step;
             BYTE* d = dib + std::size_t(x) * 3;
@@ -592,46 +635,6 @@ BYTE PaethPredictor(BYTE a, BYTE b, BYTE c)
     return pb <= pc ? b : c;
 }
 
-void UnfilterRow(BYTE* row, const BYTE* prevRow, std::size_t n, std::size_t off)
-{
-    BYTE* __restrict r = row + 1;
-    const BYTE* __restrict p = prevRow + 1;
-    std::size_t i = 0;
-    switch (row[0]) {
-    case pfSub:
-        for (i = off; i < n; ++i)
-            r[i] = BYTE(r[i] + r[i - off]);
-        break;
-    case pfUp:
-        for (i = 0; i < n; ++i)
-            r[i] = BYTE(r[i] + p[i]);
-        break;
-    case pfAverage:
-        for (; i < off && i < n; ++i)
-            r[i] = BYTE(r[i] + (p[i] >> 1));
-        for (; i < n; ++i)
-            r[i] = BYTE(r[i] + ((unsigned(r[i - off]) + p[i]) >> 1));
-        break;
-    case pfPaeth:
-        for (; i < off && i < n; ++i)
-            r[i] = BYTE(r[i] + p[i]);
-        for (; i < n; ++i) {
-            int a = r[i - off], b = p[i], c = p[i - off];
-            int pa = b - c, pb = a - c;
-            int pc = pa + pb;
-            pa = pa < 0 ? -pa : pa;
-            pb = pb < 0 ? -pb : pb;
-            pc = pc < 0 ? -pc : pc;
-            int pred = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
-            r[i] = BYTE(r[i] + pred);
-        }
-        break;
-    default:
-        // None, and unknown types which are treated as None.
-        break;
-    }
-}
-
 std::size_t RowBytesForPixels(std::uint64_t pixels, BYTE colorType, BYTE bitDepth)
 {
     switch (colorType) {
@@ -703,24 +706,53 @@ bool TChunkIDAT::LoadFromStream(TStream& stream, const std::string& name, DWORD 
     TCopyContext ctx{Owner->GammaTable, IsIdentity(Owner->GammaTable), h->BitDepth};
 
     TIdatReader reader(Owner, stream, size);
-    std::vector<BYTE> rows[2] = {std::vector<BYTE>(rowBytes + 1, 0), std::vector<BYTE>(rowBytes + 1, 0)};
-    int cur = 1;
     const bool hasAlpha = !h->ImageAlpha.empty();
     const DWORD width = h->Width;
+    auto emit = [&](BYTE* row, const BYTE* prev, DWORD y) {
+        UnfilterRow(row, prev, rowBytes, offset);
+        copy(ctx, row + 1, Owner->GetScanline(int(y)),
+             hasAlpha ? h->ImageAlpha.data() + std::size_t(y) * width : nullptr, 0, 1, width);
+    };
 
     if (!interlaced) {
-        // DecodeNonInterlaced
-        for (DWORD y = 0; y < h->Height; ++y) {
-            BYTE* row = rows[cur].data();
-            if (reader.IDATZlibRead(row, rowBytes + 1) == 0)
+        // DecodeNonInterlaced: many rows per inflate call keep zlib in its fast loop. The
+        // buffer starts with the two rows before the current batch: the row above, and the
+        // row whose bytes a row cut short by the end of the stream keeps, as it always has.
+        const std::size_t stride = rowBytes + 1;
+        const std::size_t batchRows =
+            std::min<std::size_t>(h->Height, std::max<std::size_t>(1, DecodeBatchBytes / stride));
+        std::vector<BYTE> buffer((batchRows + 2) * stride, 0);
+        BYTE* const batch = buffer.data() + 2 * stride;
+        for (DWORD y = 0; y < h->Height;) {
+            const std::size_t want = std::min<std::size_t>(batchRows, h->Height - y);
+            std::size_t got = 0;
+            try {
+                got = reader.IDATZlibRead(batch, want * stride);
+            } catch (...) {
+                // What was decoded before the damage stays in the picture.
+                const std::size_t whole = reader.Produced(batch) / stride;
+                for (std::size_t i = 0; i < whole; ++i)
+                    emit(batch + i * stride, batch + (std::ptrdiff_t(i) - 1) * std::ptrdiff_t(stride), DWORD(y + i));
+                throw;
+            }
+            const std::size_t whole = got / stride;
+            for (std::size_t i = 0; i < whole; ++i)
+                emit(batch + i * stride, batch + (std::ptrdiff_t(i) - 1) * std::ptrdiff_t(stride), DWORD(y + i));
+            if (whole < want) {
+                if (const std::size_t part = got % stride) {
+                    BYTE* row = batch + whole * stride;
+                    std::memcpy(row + part, row - 2 * stride + part, stride - part);
+                    emit(row, row - stride, DWORD(y + whole));
+                }
                 break;
-            UnfilterRow(row, rows[1 - cur].data(), rowBytes, offset);
-            copy(ctx, row + 1, Owner->GetScanline(int(y)),
-                 hasAlpha ? h->ImageAlpha.data() + std::size_t(y) * width : nullptr, 0, 1, width);
-            cur = 1 - cur;
+            }
+            y += DWORD(want);
+            std::memmove(buffer.data(), buffer.data() + want * stride, 2 * stride);
         }
     } else {
         // DecodeInterlacedAdam7
+        std::vector<BYTE> rows[2] = {std::vector<BYTE>(rowBytes + 1, 0), std::vector<BYTE>(rowBytes + 1, 0)};
+        int cur = 1;
         for (int pass = 0; pass < 7; ++pass) {
             unsigned passWidth = PassWidth(width, pass);
             std::size_t length = RowBytesForPixels(passWidth, h->ColorType, h->BitDepth);

@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the PNG units; not part of the library's interface.
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/streams.h"
@@ -27,3 +28,9 @@ void PngCheckAvailable(TPNGObject* owner, TStream& stream, std::uint64_t count);
 
 // Rounded k * 255 / (n - 1), the scaling of the grey ramps.
 inline int MulDiv(int a, int b, int c) { return c == 0 ? -1 : (a * b + c / 2) / c; }
+
+// The zlib stream's Adler-32 check value, continued over more data.
+DWORD ZlibAdler32(DWORD adler, const BYTE* data, std::size_t size);
+// count pixels from PNG order (R, G, B[, A]) to the DIB's B, G, R (and the alpha plane).
+void SwapRgbToBgr(const BYTE* src, BYTE* dst, std::size_t count);
+void SwapRgbaToBgr(const BYTE* src, BYTE* dst, BYTE* alpha, std::size_t count);
