@@ -19,6 +19,9 @@ constexpr std::size_t ZlibInputSize = 65535;
 // Decoded bytes asked of zlib at a time: large enough that its fast loop does nearly all the
 // work, small enough to stay in the cache for unfiltering.
 constexpr std::size_t DecodeBatchBytes = 256 * 1024;
+// What zlib can still produce from the bits and the match it holds once its input is used
+// up is at most a few kilobytes.
+constexpr std::size_t RowByRowTailBytes = 16 * 1024;
 
 [[noreturn]] void RaiseZlib(TPNGObject* owner, const z_stream& z, int code)
 {
@@ -718,19 +721,27 @@ bool TChunkIDAT::LoadFromStream(TStream& stream, const std::string& name, DWORD 
         // DecodeNonInterlaced: many rows per inflate call keep zlib in its fast loop. The
         // buffer starts with the two rows before the current batch: the row above, and the
         // row whose bytes a row cut short by the end of the stream keeps, as it always has.
+        // The last rows are read one at a time, as all rows once were: a reader that
+        // stopped at each row's end moved on to the next chunk at a row boundary, and near
+        // the end of the data that decides which chunks are read and checked, and whether a
+        // damaged stream is refused, so it is kept.
         const std::size_t stride = rowBytes + 1;
         const std::size_t batchRows =
             std::min<std::size_t>(h->Height, std::max<std::size_t>(1, DecodeBatchBytes / stride));
+        const std::size_t tailRows = (RowByRowTailBytes + stride - 1) / stride;
         std::vector<BYTE> buffer((batchRows + 2) * stride, 0);
         BYTE* const batch = buffer.data() + 2 * stride;
         for (DWORD y = 0; y < h->Height;) {
-            const std::size_t want = std::min<std::size_t>(batchRows, h->Height - y);
+            const std::size_t left = h->Height - y;
+            const std::size_t want = left > tailRows ? std::min(batchRows, left - tailRows) : 1;
             std::size_t got = 0;
             try {
                 got = reader.IDATZlibRead(batch, want * stride);
             } catch (...) {
-                // What was decoded before the damage stays in the picture.
-                const std::size_t whole = reader.Produced(batch) / stride;
+                // What was decoded before the damage stays in the picture, less the row
+                // that the failing read completed, which a read of that row alone left out.
+                const std::size_t produced = reader.Produced(batch);
+                const std::size_t whole = produced ? (produced - 1) / stride : 0;
                 for (std::size_t i = 0; i < whole; ++i)
                     emit(batch + i * stride, batch + (std::ptrdiff_t(i) - 1) * std::ptrdiff_t(stride), DWORD(y + i));
                 throw;
