@@ -10,7 +10,7 @@ BUILD_PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-d
                   libgtest-dev libgmock-dev zlib1g-dev libjpeg62-turbo-dev
 TEST_PACKAGES  := xvfb xauth ffmpeg libgif-dev libpng-dev imagemagick pngcheck gifsicle
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
-BENCH_PACKAGES := libbenchmark-dev libimagequant-dev libmagick++-dev
+BENCH_PACKAGES := libbenchmark-dev libimagequant-dev libmagick++-dev libspng-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -1,4 +1,5 @@
-// PNG decoding and encoding, ours against libpng on the same images, zlib level and filter.
+// PNG decoding and encoding, ours against libpng on the same images, zlib level and filter;
+// decoding also against libspng when it is installed.
 #include <benchmark/benchmark.h>
 #include <png.h>
 #include <zlib.h>
@@ -9,6 +10,10 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#ifdef KELVO_HAVE_SPNG
+#include <spng.h>
+#endif
 
 #include "platform/bitmap.h"
 #include "png/pngimage.h"
@@ -216,6 +221,32 @@ void BM_LibpngDecode(benchmark::State& state, const TImage& (*image)())
     }
 }
 
+#ifdef KELVO_HAVE_SPNG
+// Into the file's own layout, as libpng decodes above: RGB triples or palette indices.
+void BM_SpngDecode(benchmark::State& state, const TImage& (*image)())
+{
+    auto bytes = LibpngEncode(image());
+    std::vector<unsigned char> pixels;
+    for (auto _ : state) {
+        spng_ctx* ctx = spng_ctx_new(0);
+        std::size_t size = 0;
+        if (!ctx || spng_set_png_buffer(ctx, bytes.data(), bytes.size()) != 0 ||
+            spng_decoded_image_size(ctx, SPNG_FMT_PNG, &size) != 0) {
+            spng_ctx_free(ctx);
+            state.SkipWithError("libspng refused the image");
+            break;
+        }
+        pixels.resize(size);
+        if (spng_decode_image(ctx, pixels.data(), size, SPNG_FMT_PNG, 0) != 0)
+            state.SkipWithError("libspng could not decode the image");
+        spng_ctx_free(ctx);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK_CAPTURE(BM_SpngDecode, rgb, Photo)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SpngDecode, palette, PaletteImage)->Unit(benchmark::kMillisecond);
+#endif
+
 BENCHMARK_CAPTURE(BM_OursDecode, rgb, Photo)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LibpngDecode, rgb, Photo)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OursDecode, palette, PaletteImage)->Unit(benchmark::kMillisecond);
@@ -238,6 +269,8 @@ int main(int argc, char** argv)
     };
     ratio("png_decode_rgb_vs_libpng", "BM_OursDecode/rgb", "BM_LibpngDecode/rgb");
     ratio("png_decode_palette_vs_libpng", "BM_OursDecode/palette", "BM_LibpngDecode/palette");
+    ratio("png_decode_rgb_vs_libspng", "BM_OursDecode/rgb", "BM_SpngDecode/rgb");
+    ratio("png_decode_palette_vs_libspng", "BM_OursDecode/palette", "BM_SpngDecode/palette");
     ratio("png_encode_rgb_vs_libpng", "BM_OursEncode/rgb", "BM_LibpngEncode/rgb");
     ratio("png_encode_palette_vs_libpng", "BM_OursEncode/palette", "BM_LibpngEncode/palette");
     benchmark::Shutdown();
