@@ -180,12 +180,19 @@ public:
         : owner_(owner), stream_(stream), output_(owner->MaxIdatSize())
     {
         std::memset(&z_, 0, sizeof z_);
-        int r = deflateInit2(&z_, owner->CompressionLevel(), Z_DEFLATED, MAX_WBITS, 8,
-                             Z_DEFAULT_STRATEGY);
+        // A raw stream with the zlib header and check value of our own: zlib's check value
+        // is slower than ours, and the bytes are the same as its own wrapping makes.
+        const int level = owner->CompressionLevel();
+        int r = deflateInit2(&z_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
         if (r != Z_OK)
             RaiseZlib(owner_, z_, r);
-        z_.next_out = output_.data();
-        z_.avail_out = uInt(output_.size());
+        unsigned header = (Z_DEFLATED + ((MAX_WBITS - 8) << 4)) << 8;
+        header |= unsigned(level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3) << 6;
+        header += 31 - header % 31;
+        output_[0] = BYTE(header >> 8);
+        output_[1] = BYTE(header);
+        z_.next_out = output_.data() + 2;
+        z_.avail_out = uInt(output_.size() - 2);
     }
     ~TIdatWriter() { deflateEnd(&z_); }
     TIdatWriter(const TIdatWriter&) = delete;
@@ -193,6 +200,7 @@ public:
 
     void IDATZlibWrite(const BYTE* data, std::size_t size)
     {
+        adler_ = ZlibAdler32(adler_, data, size);
         z_.next_in = const_cast<BYTE*>(data);
         z_.avail_in = uInt(size);
         while (z_.avail_in > 0) {
@@ -217,6 +225,14 @@ public:
             if (r != Z_OK)
                 RaiseZlib(owner_, z_, r);
         }
+        BYTE check[4];
+        PutBE32(check, adler_);
+        for (BYTE b : check) {
+            if (z_.avail_out == 0)
+                FlushBuffer();
+            *z_.next_out++ = b;
+            --z_.avail_out;
+        }
         std::size_t produced = output_.size() - z_.avail_out;
         if (produced > 0)
             WriteRawChunk(stream_, "IDAT", output_.data(), DWORD(produced));
@@ -235,6 +251,7 @@ private:
     TPNGObject* owner_;
     TStream& stream_;
     std::vector<BYTE> output_;
+    DWORD adler_ = 1;
     z_stream z_;
 };
 
@@ -422,6 +439,13 @@ void EncodeRGB(const TEncodeContext& c, const BYTE* dib, const BYTE* alpha, BYTE
     const BYTE* ig = c.InverseGamma;
     if (Sample == 2)
         std::memset(out, 0, std::size_t(count) * Step);
+    if constexpr (!I && Sample == 1 && !Alpha) {
+        // Swapping B and R is its own inverse.
+        if (c.IdentityGamma) {
+            SwapRgbToBgr(dib, out, count);
+            return;
+        }
+    }
     if (c.IdentityGamma) {
         for (unsigned i = 0, x = I ? x0 : 0; i < count; ++i, x += I ? dx : 1) {
             const BYTE* s = dib + std::size_t(x) * 3;
