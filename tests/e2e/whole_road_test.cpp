@@ -295,7 +295,9 @@ TEST_F(WholeRoad, NewProjectPicturesSaveReopenAndBothOutputs)
     EXPECT_FALSE(w.ActionSaveProject->isEnabled()) << "the saved project still reads as modified";
 
     // Reopen it from File > recent projects.
-    w.ReopenItem->popup(w.mapToGlobal(QPoint(10, 10)));
+    w.File1->popup(w.mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.File1->isVisible(); }, kDialogTimeoutMs));
+    QTest::mouseClick(w.File1, Qt::LeftButton, {}, w.File1->actionGeometry(w.ReopenItem->menuAction()).center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.ReopenItem->isVisible(); }, kDialogTimeoutMs));
     ASSERT_TRUE(w.ListItem0->isEnabled());
     const QRect item = w.ReopenItem->actionGeometry(w.ListItem0);
