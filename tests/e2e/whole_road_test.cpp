@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -312,9 +313,21 @@ TEST_F(WholeRoad, NewProjectPicturesSaveReopenAndBothOutputs)
     EXPECT_EQ(w.AviFrameTime, kFrameTime);
     EXPECT_FALSE(w.ActionSaveProject->isEnabled()) << "a project just opened reads as modified";
 
-    // The animated GIF: the save dialog, then its options, OK.
+    // The animated GIF: the save dialog, where the name typed for an AVI follows the switch to
+    // the GIF filter; then the options, OK.
     const std::string gifPath = Path("out.gif");
     person_.Expect<QFileDialog>("the output save dialog (GIF)", [&](QFileDialog& d) {
+        auto* edit = d.findChild<QLineEdit*>("fileNameEdit");
+        auto* types = d.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(edit, nullptr);
+        ASSERT_NE(types, nullptr);
+        ASSERT_EQ(types->currentIndex(), 0);
+        edit->setFocus();
+        QTest::keyClicks(edit, QString::fromStdString(Path("out.avi")));
+        CloseAnyPopup();
+        QTest::keyClick(types, Qt::Key_Down);
+        ASSERT_EQ(types->currentIndex(), 1);
+        EXPECT_EQ(edit->text().toStdString(), gifPath);
         TypeAndAccept(d, QString::fromStdString(gifPath));
     });
     person_.Expect<TAniGIFForm>("the animated GIF options", [](TAniGIFForm& d) {
