@@ -354,6 +354,20 @@ TEST_F(WholeRoad, NewProjectPicturesSaveReopenAndBothOutputs)
     person_.Do([&] { QTest::mouseClick(w.ToolButCreateAvi, Qt::LeftButton); });
     ASSERT_TRUE(std::filesystem::exists(aviPath));
 
+    // Closing: a project the outputs left modified asks first (No: leave it as saved). The next
+    // start finds the project in its recent list.
+    if (w.ActionSaveProject->isEnabled())
+        person_.Expect<QMessageBox>("the save-changes question", [](QMessageBox& box) {
+            QTest::mouseClick(box.button(QMessageBox::No), Qt::LeftButton);
+        });
+    bool closed = false;
+    person_.Do([&] { closed = w.close(); });
+    ASSERT_TRUE(closed);
+    window_.reset();
+    window_ = std::make_unique<TAVIForm>(std::vector<std::string>{});
+    ASSERT_FALSE(window_->RecentFiles.empty());
+    EXPECT_EQ(window_->RecentFiles.front(), project);
+
 #ifdef KELVO_HAVE_GIFLIB
     {
         int error = 0;
