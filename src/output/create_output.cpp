@@ -105,13 +105,14 @@ void TAVIForm::WriteGifAnimation(bool optimize, bool crop, bool merge, bool inte
 // Each options dialog lives for this one showing only.
 bool TAVIForm::RunAviOptionsDialog()
 {
-    TAviOptionsForm dialog;
+    // Owned by the window, so that it opens over it and stays with it as the other dialogs do.
+    TAviOptionsForm dialog(this);
     return ShowModal(dialog) == mrOk;
 }
 
 bool TAVIForm::RunAniGifOptionsDialog()
 {
-    TAniGIFForm dialog;
+    TAniGIFForm dialog(this);
     dialog.WriteGifAnimation = [this](bool optimize, bool crop, bool merge, bool interlaced) {
         WriteGifAnimation(optimize, crop, merge, interlaced);
     };

@@ -294,3 +294,22 @@ TEST_F(CreateOutput, RealAviOptionsDialogCancelledWritesNothing)
     ASSERT_EQ(desktop_.ModalDialogs.Shown.size(), 1u);
     EXPECT_EQ(desktop_.ModalDialogs.Shown[0].ClassName, "TAviOptionsForm");
 }
+
+// Without an owner the options dialogs came up wherever the desktop put them, apart from the
+// window they belong to.
+TEST_F(CreateOutput, RealOptionsDialogsAreOwnedByTheWindow)
+{
+    Form().RealOptionsDialogs = true;
+    Form().ShowAviOptions = true;
+    Form().ShowAniGifOptions = true;
+    for (const char* name : {"owned.avi", "owned.gif"}) {
+        QWidget* owner = nullptr;
+        desktop_.ModalDialogs.Answers.push_back([&owner](QDialog& dialog) {
+            owner = dialog.parentWidget();
+            dialog.reject();
+        });
+        Create((temp_ / name).string());
+        EXPECT_EQ(owner, static_cast<QWidget*>(&Form())) << name;
+        EXPECT_FALSE(std::filesystem::exists(temp_ / name)) << name;
+    }
+}
