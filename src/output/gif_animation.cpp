@@ -14,6 +14,15 @@
 
 namespace {
 
+// A colour no pixel of the frame has can only be named transparent while the frame's colour
+// table has room for it; a full table would overflow, and the frame, which has no pixel of
+// that colour anyway, simply stays opaque.
+bool TransparentColourFits(TGIFSubImage& image, TColor color)
+{
+    TGIFColorMap& map = image.GetActiveColorMap();
+    return map.IndexOf(color) >= 0 || map.Count() < 256;
+}
+
 // The image's own control extension: the one the conversion made for a transparent bitmap
 // (its transparent index points at the colour it gave the masked pixels, so it is kept), else
 // a new one. Either way the image ends with exactly one.
@@ -21,7 +30,7 @@ TGIFGraphicControlExtension& ControlExtensionOf(TGIFSubImage& image, const GIFOP
 {
     if (TGIFGraphicControlExtension* made = image.GraphicControlExtension();
         made && image.Extensions().IndexOf(made) >= 0) {
-        if (options.GIFTransparent && !made->GetTransparent()) {
+        if (options.GIFTransparent && !made->GetTransparent() && TransparentColourFits(image, options.TransparentColor)) {
             made->SetTransparent(true);
             made->SetTransparentColor(options.TransparentColor);
         }
@@ -29,7 +38,7 @@ TGIFGraphicControlExtension& ControlExtensionOf(TGIFSubImage& image, const GIFOP
     }
     auto* gce = new TGIFGraphicControlExtension(&image);
     image.Extensions().Add(gce);
-    if (options.GIFTransparent) {
+    if (options.GIFTransparent && TransparentColourFits(image, options.TransparentColor)) {
         gce->SetTransparent(true);
         gce->SetTransparentColor(options.TransparentColor);
     }

@@ -204,3 +204,24 @@ TEST(GifAnimation, DecodersReadFramesDelaysAndLoopCount)
         EXPECT_EQ(durations, "1\n100\n6553\n");
     }
 }
+
+// A transparent colour that no pixel has, in a frame whose colour table is already full.
+TEST(GifAnimation, TransparentColourMissingFromAFullTableLeavesTheFrameOpaque)
+{
+    TBitmap photo(32, 32, pf24bit);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            photo.Canvas().SetPixels(x, y, TColor((x * 8) | ((y * 8) << 8) | (((x + y) * 4) << 16)));
+    GIFOPTIONS options = Plain();
+    options.GIFTransparent = true;
+    options.TransparentColor = clWhite;
+    // The default octree reduction fills all 256 entries for this picture.
+    const std::vector<TGifAnimationFrame> frames = {{&photo, 100, options, MYRECT{0, 0, 32, 32}}};
+    TGIFImage gif;
+    ASSERT_NO_THROW(BuildGifAnimation(gif, frames, {}));
+    ASSERT_EQ(gif.Images().GetCount(), 1);
+    TGIFSubImage& image = *gif.Images().GetImage(0);
+    ASSERT_EQ(image.GetActiveColorMap().Count(), 256);
+    ASSERT_NE(image.GraphicControlExtension(), nullptr);
+    EXPECT_FALSE(image.GraphicControlExtension()->GetTransparent());
+}
