@@ -14,9 +14,9 @@
 
 namespace {
 
-// A colour no pixel of the frame has can only be named transparent while the frame's colour
-// table has room for it; a full table would overflow, and the frame, which has no pixel of
-// that colour anyway, simply stays opaque.
+// A colour missing from the frame's colour table can only be named transparent while the
+// table has room for it. A full table would overflow and end the whole output, so such a
+// frame stays opaque.
 bool TransparentColourFits(TGIFSubImage& image, TColor color)
 {
     TGIFColorMap& map = image.GetActiveColorMap();
