@@ -10,6 +10,7 @@
 // common decoder uses and which shows such frames the way they do. The output is the pixels
 // in stream order; every copy is clamped to the room the caller gave.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -18,10 +19,27 @@
 
 namespace {
 
+static_assert(std::endian::native == std::endian::little,
+              "short strings are stored as the bytes of an integer, first pixel lowest");
+
 constexpr int TableSize = 4096;
 // A walk through at most every entry, ending in a string of at most every entry, and the
 // pixel pushed before it.
 constexpr int StackSize = 2 * TableSize + 2;
+// What ReadCode answers at the end of the data: above every code, so that the one range
+// test of the hot loop turns it away too.
+constexpr int NoCode = 0x10000;
+// Sub-block data is gathered into one run of this many bytes, so that a code is read with
+// one unaligned load whichever blocks its bits came in.
+constexpr std::size_t DataSize = 4096;
+constexpr std::size_t NoBlock = ~std::size_t(0);
+
+inline std::uint64_t Load64(const BYTE* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
 
 class TDecoder {
 public:
@@ -29,7 +47,6 @@ public:
     std::size_t Run();
 
 private:
-    bool FetchBlock();
     void Warn(int id)
     {
         if (target_.Warning)
@@ -37,30 +54,42 @@ private:
     }
     void SkipRest();
 
-    // -1 at the end of the data.
+    // NoCode at the end of the data.
     int ReadCode()
     {
-        if (bitCount_ < codeWidth_ && !Refill())
-            return -1;
-        const int code = int(bits_ & ((1u << codeWidth_) - 1));
-        bits_ >>= codeWidth_;
-        bitCount_ -= codeWidth_;
+        if (bitPos_ + std::uint64_t(codeWidth_) > limit_)
+            return ReadCodeSlow();
+        const int code = int((Load64(data_ + (bitPos_ >> 3)) >> (bitPos_ & 7)) & ((1u << codeWidth_) - 1));
+        bitPos_ += std::uint64_t(codeWidth_);
         return code;
     }
-    bool Refill();
+    int ReadCodeSlow();
+    void Fill();
+    void SetLimit()
+    {
+        limit_ = 8 * std::uint64_t(shortAt_ != NoBlock && !shortWarned_ ? shortAt_ : dataEnd_);
+    }
 
     TStream& stream_;
     const TLZWDecodeTarget& target_;
 
-    BYTE block_[256];
-    int blockPos_ = 0;
-    int blockEnd_ = 0;
-    std::uint64_t bits_ = 0;
-    int bitCount_ = 0;
+    // The data of the sub-blocks read so far and not yet used, and the next bit to read.
+    // Blocks are read ahead, but what the data's end means (the warnings about a block cut
+    // short or too few bits) is told only when a code reaches that far, as a reader going
+    // block by block would.
+    BYTE data_[DataSize + 16];
+    std::size_t dataEnd_ = 0;
+    std::uint64_t bitPos_ = 0;
+    std::uint64_t limit_ = 0; // a code ending at or before this bit needs no look at the end
+    std::size_t shortAt_ = NoBlock; // where a block the stream's end cut short begins
+    bool shortWarned_ = false;
     bool lastBlockSeen_ = false; // the 0 terminator has been read (or the stream ended)
     int codeWidth_ = 0;
 
-    // Where each entry's string was written and how long it is (entries of the fast path).
+    // Every entry keeps where its string was written and how long it is; strings of up to
+    // eight pixels are also kept whole, so that they are written with one store and the
+    // next entry is made without reading the output back.
+    std::uint64_t string_[TableSize];
     std::uint32_t start_[TableSize];
     std::uint16_t length_[TableSize];
     // Entries made while walking damaged data, as prefix code and last pixel.
@@ -69,41 +98,47 @@ private:
     BYTE stack_[StackSize];
 };
 
-bool TDecoder::FetchBlock()
+void TDecoder::Fill()
 {
-    if (lastBlockSeen_)
-        return false;
-    BYTE count = 0;
-    if (stream_.Read(&count, 1) != 1 || count == 0) {
-        lastBlockSeen_ = true;
-        return false;
+    const std::size_t used = std::size_t(bitPos_ >> 3);
+    const std::size_t keep = dataEnd_ - used;
+    std::memmove(data_, data_ + used, keep);
+    bitPos_ &= 7;
+    dataEnd_ = keep;
+    while (!lastBlockSeen_ && dataEnd_ + 255 <= DataSize) {
+        BYTE count = 0;
+        if (stream_.Read(&count, 1) != 1 || count == 0) {
+            lastBlockSeen_ = true;
+            break;
+        }
+        const std::int64_t n = stream_.Read(data_ + dataEnd_, count);
+        if (n < count) {
+            // The stream has ended; nothing can follow this block.
+            shortAt_ = dataEnd_;
+            lastBlockSeen_ = true;
+        }
+        dataEnd_ += std::size_t(n > 0 ? n : 0);
     }
-    const std::int64_t n = stream_.Read(block_, count);
-    blockPos_ = 0;
-    blockEnd_ = int(n > 0 ? n : 0);
-    if (n < count) {
-        Warn(sOutOfData);
-        // The stream has ended; nothing can follow this block.
-        lastBlockSeen_ = true;
-    }
-    return blockEnd_ > 0;
+    std::memset(data_ + dataEnd_, 0, 8);
+    SetLimit();
 }
 
-bool TDecoder::Refill()
+int TDecoder::ReadCodeSlow()
 {
-    while (bitCount_ < codeWidth_) {
-        if (blockPos_ >= blockEnd_ && !FetchBlock()) {
-            if (bitCount_ == 0)
-                Warn(sDecodeTooFewBits);
-            return false;
-        }
-        // Take as many bytes as fit so that most codes need no refill at all.
-        while (bitCount_ <= 56 && blockPos_ < blockEnd_) {
-            bits_ |= std::uint64_t(block_[blockPos_++]) << bitCount_;
-            bitCount_ += 8;
-        }
+    if (!lastBlockSeen_)
+        Fill();
+    const std::uint64_t end = bitPos_ + std::uint64_t(codeWidth_);
+    if (end > limit_ && shortAt_ != NoBlock && !shortWarned_) {
+        Warn(sOutOfData);
+        shortWarned_ = true;
+        SetLimit();
     }
-    return true;
+    if (end > limit_) {
+        if (bitPos_ == 8 * std::uint64_t(dataEnd_))
+            Warn(sDecodeTooFewBits);
+        return NoCode;
+    }
+    return ReadCode();
 }
 
 void TDecoder::SkipRest()
@@ -130,6 +165,11 @@ std::size_t TDecoder::Run()
     const int clearCode = 1 << codeSize;
     const int endCode = clearCode + 1;
     const int initialWidth = codeSize + 1;
+    for (int i = 0; i < clearCode; ++i) {
+        string_[i] = BYTE(i);
+        length_[i] = 1;
+        start_[i] = 0;
+    }
     codeWidth_ = initialWidth;
     int maxCode = 2 * clearCode;
     int nextCode = clearCode + 2;
@@ -143,13 +183,65 @@ std::size_t TDecoder::Run()
     int regularLimit = clearCode + 2;
     int firstCode = 0;
 
+    // Writes the string of an entry at pos, clamped to the room left; from is where the
+    // string was written before, which may overlap the new place by its last pixel.
+    auto put = [&](std::uint64_t string, std::size_t n, std::size_t from) {
+        BYTE* dst = out + pos;
+        if (n <= 8) {
+            if (pos + 8 <= total) {
+                // The bytes beyond the string are written over by the codes that follow
+                // (or by the caller's fill).
+                std::memcpy(dst, &string, 8);
+            } else {
+                n = std::min(n, total - pos);
+                std::memcpy(dst, &string, n);
+            }
+        } else if (from + n <= pos && pos + n + 15 <= total) {
+            // Sixteen bytes at a time: every byte a move reads lies before pos, so the
+            // moves may overlap without harm.
+            const BYTE* src = out + from;
+            for (std::size_t i = 0; i < n; i += 16)
+                std::memmove(dst + i, src + i, 16);
+        } else {
+            n = std::min(n, total - pos);
+            const BYTE* src = out + from;
+            for (std::size_t i = 0; i < n; ++i)
+                dst[i] = src[i];
+        }
+        pos += n;
+    };
+    // The entry for the previous string plus the first pixel of the one just written.
+    auto addEntry = [&](int first) {
+        if (nextCode >= TableSize)
+            return;
+        const std::uint32_t n = length_[oldCode];
+        const std::uint64_t s = string_[oldCode];
+        string_[nextCode] = n < 8 ? s | (std::uint64_t(first) << (8 * n)) : s;
+        length_[nextCode] = std::uint16_t(n + 1);
+        start_[nextCode] = std::uint32_t(oldPos);
+        ++nextCode;
+        if (nextCode >= maxCode && maxCode < TableSize) {
+            maxCode *= 2;
+            ++codeWidth_;
+        }
+    };
 
     for (bool done = false; !done;) {
         // Data that starts without a clear code is read as if it had one.
         int damaged = -1;
         while (pos < total) {
             const int code = ReadCode();
-            if (code < 0 || code == endCode)
+            if (code < nextCode && unsigned(code - clearCode) >= 2 && oldCode >= 0) {
+                // An entry already made: the common case by far.
+                const std::size_t here = pos;
+                const std::uint64_t s = string_[code];
+                put(s, length_[code], start_[code]);
+                addEntry(int(s & 0xFF));
+                oldCode = code;
+                oldPos = here;
+                continue;
+            }
+            if (code == NoCode || code == endCode)
                 break;
             if (code == clearCode) {
                 codeWidth_ = initialWidth;
@@ -172,47 +264,19 @@ std::size_t TDecoder::Run()
                 damaged = code;
                 break;
             }
+            // A code not yet in the table (code == nextCode) is the previous string plus
+            // its own first pixel, written from where the previous one starts.
             const std::size_t here = pos;
-            if (code < clearCode) {
-                out[pos++] = BYTE(code);
-            } else {
-                // A code not yet in the table (code == nextCode) is the previous string plus
-                // its own first pixel: the same copy, one longer, from where the previous one
-                // starts.
-                const std::size_t from = code == nextCode ? oldPos : start_[code];
-                std::size_t n = code == nextCode ? std::size_t(oldCode < clearCode ? 1 : length_[oldCode]) + 1
-                                                 : std::size_t(length_[code]);
-                if (n > total - pos)
-                    n = total - pos;
-                const BYTE* src = out + from;
-                BYTE* dst = out + pos;
-                if (n <= 16 && from + 16 <= pos && pos + 16 <= total) {
-                    // Short strings are the common case: one fixed-size move, whose extra
-                    // bytes the following codes overwrite (or the caller's fill puts back).
-                    std::memcpy(dst, src, 16);
-                } else if (from + n <= pos) {
-                    std::memcpy(dst, src, n);
-                } else {
-                    for (std::size_t i = 0; i < n; ++i)
-                        dst[i] = src[i];
-                }
-                pos += n;
-            }
-            if (nextCode < TableSize) {
-                start_[nextCode] = std::uint32_t(oldPos);
-                length_[nextCode] = std::uint16_t((oldCode < clearCode ? 1 : length_[oldCode]) + 1);
-                ++nextCode;
-                if (nextCode >= maxCode && maxCode < TableSize) {
-                    maxCode *= 2;
-                    ++codeWidth_;
-                }
-            }
+            const std::uint32_t n = length_[oldCode];
+            const std::uint64_t s = string_[oldCode];
+            const int first = int(s & 0xFF);
+            put(n < 8 ? s | (std::uint64_t(first) << (8 * n)) : s, n + 1, oldPos);
+            addEntry(first);
             oldCode = code;
             oldPos = here;
         }
         if (damaged < 0)
             break;
-
         if (!tableZeroed) {
             std::memset(prefix_, 0, sizeof prefix_);
             std::memset(suffix_, 0, sizeof suffix_);
@@ -272,7 +336,7 @@ std::size_t TDecoder::Run()
                 break;
             }
             code = ReadCode();
-            if (code < 0 || code == endCode) {
+            if (code == NoCode || code == endCode) {
                 done = true;
                 break;
             }
