@@ -83,6 +83,7 @@ public:
     // holds more than 4093 strings, so it stays at most half full and a probe always ends.
     static int Home(std::uint32_t key) { return int((key * 0x9E3779B1u) >> (32 - HashBits)); }
     static int Next(int h) { return (h + 1) & (HashSize - 1); }
+    std::uint32_t& At(int h) { return slots_[h]; }
 
 private:
     std::uint32_t slots_[HashSize];

@@ -1,4 +1,5 @@
 // The sub-block writer and the two frame encoders.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -36,9 +37,17 @@ TGIFWriter::~TGIFWriter()
 std::int64_t TGIFWriter::Write(const void* buffer, std::int64_t count)
 {
     const BYTE* p = static_cast<const BYTE*>(buffer);
-    for (std::int64_t i = 0; i < count; ++i)
-        PutByte(p[i]);
-    return count;
+    while (count > 0) {
+        const int n = int(std::min<std::int64_t>(count, 256 - pos_));
+        std::memcpy(buffer_ + pos_, p, std::size_t(n));
+        dirty_ = true;
+        pos_ += n;
+        p += n;
+        count -= n;
+        if (pos_ == 256)
+            FlushBlock();
+    }
+    return std::int64_t(p - static_cast<const BYTE*>(buffer));
 }
 
 void TGIFWriter::FlushBlock()
@@ -157,76 +166,160 @@ void TLZWEncoder::Clear()
     nextCode_ = clearCode_ + 2;
 }
 
+namespace {
+
+// Packs codes of one width into bytes and hands them to the sub-block writer a few thousand
+// at a time. The LZW loop only lists its codes; packing them in a loop of its own keeps both
+// loops' state in registers.
+class TCodePacker {
+public:
+    static constexpr std::size_t Batch = 1024; // codes per Pack at most
+
+    TCodePacker(TGIFWriter& writer, std::uint64_t acc, int bits) : writer_(writer), acc_(acc), bits_(bits) {}
+
+    void Pack(const std::uint16_t* codes, std::size_t n, int width)
+    {
+        if (staged_ + (Batch * 12) / 8 + 8 > StageSize)
+            Flush();
+        std::uint64_t acc = acc_;
+        int bits = bits_;
+        std::size_t staged = staged_;
+        for (std::size_t i = 0; i < n; ++i) {
+            acc |= std::uint64_t(codes[i]) << bits;
+            bits += width;
+            std::memcpy(stage_ + staged, &acc, 8);
+            staged += std::size_t(bits >> 3);
+            acc >>= bits & ~7;
+            bits &= 7;
+        }
+        acc_ = acc;
+        bits_ = bits;
+        staged_ = staged;
+    }
+    void Flush()
+    {
+        writer_.Write(stage_, std::int64_t(staged_));
+        staged_ = 0;
+    }
+    // The bits not yet making a whole byte.
+    std::uint64_t Acc() const { return acc_; }
+    int Bits() const { return bits_; }
+
+private:
+    static constexpr std::size_t StageSize = 4096;
+    TGIFWriter& writer_;
+    std::uint64_t acc_;
+    int bits_;
+    std::size_t staged_ = 0;
+    BYTE stage_[StageSize + 16];
+};
+
+} // namespace
+
 void TLZWEncoder::DoCompress()
 {
     table_ = std::make_unique<THashTable>();
     nextCode_ = clearCode_ + 2;
     Clear();
-    const int colors = colorCount_;
-    const bool check = colors < 256;
-    int prefix = -1;
+    // Indices at or above this are no colour of the table.
+    const std::uint32_t colorLimit = colorCount_ < 256 ? std::uint32_t(std::max(colorCount_, 0)) : 256u;
     THashTable& table = *table_;
-    TGIFWriter& writer = *writer_;
-    // The coder's state lives in locals for the pixel loop (it is the hot path of every save)
-    // and goes back into the members for the final codes.
-    std::uint64_t acc = accumulator_;
-    int bits = bitCount_;
+    TCodePacker packer(*writer_, accumulator_, bitCount_);
+    std::uint16_t codes[TCodePacker::Batch + 2];
+    std::uint16_t* code = codes;
+    std::uint16_t* const codesEnd = codes + TCodePacker::Batch;
     int width = codeWidth_;
     int maxCode = maxCode_;
     int next = nextCode_;
     const int clearCode = clearCode_;
-    auto put = [&](int code) {
-        acc |= std::uint64_t(code) << bits;
-        bits += width;
-        while (bits >= 8) {
-            writer.PutByte(BYTE(acc));
-            acc >>= 8;
-            bits -= 8;
-        }
+    const int initialWidth = initialCodeWidth_;
+    // The codes up to this one need neither a wider code nor a clear.
+    int quietLimit = std::min(maxCode, 4094);
+    auto pack = [&]() {
+        packer.Pack(codes, std::size_t(code - codes), width);
+        code = codes;
     };
-    ForEachRow([&](const BYTE* row) {
-        const BYTE* p = row;
-        const BYTE* end = row + width_;
-        if (prefix < 0) {
-            if (check && *p >= colors)
-                BadColor();
-            prefix = *p++;
-        }
+
+    static const int passStart[4] = {0, 4, 2, 1};
+    static const int passStep[4] = {8, 8, 4, 2};
+    int pass = 0;
+    int row = 0;
+    std::uint32_t prefix = pixels_[0];
+    if (prefix >= colorLimit)
+        BadColor();
+    const BYTE* p = pixels_ + 1;
+    for (int rowsLeft = height_; rowsLeft > 0; --rowsLeft) {
+        const BYTE* const end = pixels_ + std::size_t(row) * std::size_t(width_) + std::size_t(width_);
         for (; p < end; ++p) {
-            const int pixel = *p;
-            if (check && pixel >= colors)
+            const std::uint32_t pixel = *p;
+            if (pixel >= colorLimit) {
+                // What was coded before the bad index reaches the stream, as it would byte
+                // by byte.
+                pack();
+                packer.Flush();
+                accumulator_ = packer.Acc();
+                bitCount_ = packer.Bits();
                 BadColor();
-            const std::uint32_t key = (std::uint32_t(prefix) << 8) | std::uint32_t(pixel);
-            int slot;
-            const int code = table.Find(key, slot);
-            if (code >= 0) {
-                prefix = code;
+            }
+            const std::uint32_t key = (prefix << 8) | pixel;
+            // The home slot as THashTable::Home computes it, split so that only a multiply
+            // and a shift wait for the prefix.
+            int h = int((prefix * (0x9E3779B1u << 8) + pixel * 0x9E3779B1u) >> (32 - THashTable::HashBits));
+            std::uint32_t slot = table.At(h);
+            // An empty slot's key part is above every key, as no prefix reaches 4095.
+            while (((slot >> 12) != key) & (slot != THashTable::Empty)) {
+                h = THashTable::Next(h);
+                slot = table.At(h);
+            }
+            if (slot != THashTable::Empty) {
+                prefix = slot & 0xFFF;
                 continue;
             }
-            put(prefix);
-            if (next > maxCode) {
-                ++width;
-                maxCode = width >= 12 ? 4096 : (1 << width) - 1;
+            *code++ = std::uint16_t(prefix);
+            if (code >= codesEnd)
+                pack();
+            if (next > quietLimit) {
+                if (next > maxCode) {
+                    pack();
+                    ++width;
+                    maxCode = width >= 12 ? 4096 : (1 << width) - 1;
+                }
+                if (next >= 4095) {
+                    *code++ = std::uint16_t(clearCode);
+                    pack();
+                    width = initialWidth;
+                    maxCode = (1 << width) - 1;
+                    table.Clear();
+                    next = clearCode + 2;
+                    quietLimit = std::min(maxCode, 4094);
+                    prefix = pixel;
+                    continue;
+                }
+                quietLimit = std::min(maxCode, 4094);
             }
+            table.At(h) = (key << 12) | std::uint32_t(next++);
             prefix = pixel;
-            if (next >= 4095) {
-                put(clearCode);
-                width = initialCodeWidth_;
-                maxCode = (1 << width) - 1;
-                table.Clear();
-                next = clearCode + 2;
-            } else {
-                table.InsertAt(slot, key, next++);
-            }
         }
-    });
-    accumulator_ = acc;
-    bitCount_ = bits;
+        if (rowsLeft == 1)
+            break;
+        if (!interlaced_) {
+            ++row;
+        } else {
+            row += passStep[pass];
+            while (row >= height_ && pass < 3)
+                row = passStart[++pass];
+        }
+        p = pixels_ + std::size_t(row) * std::size_t(width_);
+    }
+    pack();
+    packer.Flush();
+    accumulator_ = packer.Acc();
+    bitCount_ = packer.Bits();
     codeWidth_ = width;
     maxCode_ = maxCode;
     nextCode_ = next;
     justCleared_ = false;
-    Output(prefix);
+    Output(int(prefix));
     table_.reset();
 }
 
