@@ -77,12 +77,17 @@ public:
         slots_[emptySlot] = (key << 12) | std::uint32_t(code & 0xFFF);
     }
 
-    // Home slot by a multiplicative hash and linear probing in a power-of-two table: the
-    // lookup sits on the encoder's critical path (each result is the next prefix), so the
-    // slot must come out of a multiply and a shift rather than a division. The table never
-    // holds more than 4093 strings, so it stays at most a quarter full: most lookups end at
-    // their home slot, and the probe loop's branch is rarely mispredicted.
-    static int Home(std::uint32_t key) { return int((key * 0x9E3779B1u) >> (32 - HashBits)); }
+    // Home slot: the pixel's part is a multiplicative hash, the prefix's a multiple of 9.
+    // Each found string's code is the next prefix, so the prefix's part sits on the
+    // encoder's critical path and must be one address computation rather than a multiply;
+    // for one pixel no two prefixes share a home, and the pixel part scatters the rest. The
+    // table never holds more than 4093 strings, so it stays at most a quarter full: most
+    // lookups end at their home slot, and the probe loop's branch is rarely mispredicted.
+    static int Home(std::uint32_t prefix, std::uint32_t pixel)
+    {
+        return int((prefix * 9 + ((pixel * 0x9E3779B1u) >> (32 - HashBits))) & (HashSize - 1));
+    }
+    static int Home(std::uint32_t key) { return Home(key >> 8, key & 0xFF); }
     static int Next(int h) { return (h + 1) & (HashSize - 1); }
     std::uint32_t& At(int h) { return slots_[h]; }
 

@@ -262,9 +262,7 @@ void TLZWEncoder::DoCompress()
                 BadColor();
             }
             const std::uint32_t key = (prefix << 8) | pixel;
-            // The home slot as THashTable::Home computes it, split so that only a multiply
-            // and a shift wait for the prefix.
-            int h = int((prefix * (0x9E3779B1u << 8) + pixel * 0x9E3779B1u) >> (32 - THashTable::HashBits));
+            int h = THashTable::Home(prefix, pixel);
             std::uint32_t slot = table.At(h);
             // An empty slot's key part is above every key, as no prefix reaches 4095.
             while (((slot >> 12) != key) & (slot != THashTable::Empty)) {
