@@ -83,6 +83,7 @@ private:
     std::uint64_t limit_ = 0; // a code ending at or before this bit needs no look at the end
     std::size_t shortAt_ = NoBlock; // where a block the stream's end cut short begins
     bool shortWarned_ = false;
+    std::int64_t shortMissing_ = 0; // what that block lacks
     bool lastBlockSeen_ = false; // the 0 terminator has been read (or the stream ended)
     int codeWidth_ = 0;
 
@@ -115,6 +116,7 @@ void TDecoder::Fill()
         if (n < count) {
             // The stream has ended; nothing can follow this block.
             shortAt_ = dataEnd_;
+            shortMissing_ = count - (n > 0 ? n : 0);
             lastBlockSeen_ = true;
         }
         dataEnd_ += std::size_t(n > 0 ? n : 0);
@@ -145,6 +147,10 @@ void TDecoder::SkipRest()
 {
     if (!lastBlockSeen_)
         gif_io::SkipSubBlocks(stream_);
+    else if (shortAt_ != NoBlock && !shortWarned_)
+        // A cut block the codes never reached is skipped, not read, when the data is read
+        // block by block; the position lands where its count says, past the stream's end.
+        stream_.Seek(shortMissing_, soCurrent);
     lastBlockSeen_ = true;
 }
 
