@@ -121,10 +121,18 @@ public:
     void SetReductionBits(int value);
     TDitherMode DitherMode = dmNearest;
     TGIFCompression Compression = gcLZW;
+    // Threads that encode the frames of a saved image: 0 for one per core, 1 for none but
+    // the saving one. The bytes written are the same either way. Frames must not change while
+    // the image is being saved (from a progress handler, say).
+    unsigned SaveThreads = 0;
     TGIFThreadPriority ThreadPriority = tpNormal;
     int AnimationSpeed() const { return animationSpeed_; }
     void SetAnimationSpeed(int value);
     TColor DrawBackgroundColor;
+
+    // Writes the frame's data encoded ahead by the save in progress; false when there is
+    // none, and the frame encodes itself.
+    bool WritePrecompressed(const TGIFSubImage* frame, TStream& stream);
 
     // ---- painters and caches
     TGIFPainterList& Painters() const { return painters_; }
@@ -181,6 +189,8 @@ private:
     void WaitForPainters(bool onlyDrawPainter);
     void DoLoad(TStream& stream);
     void DoSave(TStream& stream);
+    class TFrameCompressor;
+    std::unique_ptr<TFrameCompressor> StartFrameCompressor() const;
 
     std::unique_ptr<TGIFImageList> images_;
     std::unique_ptr<TGIFHeader> header_;
@@ -193,4 +203,5 @@ private:
     bool paletteGuard_ = false;
     bool drawing_ = false;
     TGIFPainter* drawPainter_ = nullptr;
+    TFrameCompressor* saveCompressor_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // One frame: image descriptor, optional local colour table, one byte per pixel and the
 // extension blocks that came before it in the file.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -148,6 +149,10 @@ public:
     void Prepare();
     void Decompress(TStream& stream);
     void Compress(TStream& stream);
+    // The frame's encoding with all it needs from the image taken now: the call reads nothing
+    // but the frame's pixels, so that frames can be encoded on other threads while the image
+    // is written. The pixels must not change until it has run.
+    std::function<void(TStream&)> CompressJob() const;
 
     // Caches shared with rendering.
     TBitmap* CachedBitmap() const { return bitmap_.get(); }

@@ -1,9 +1,12 @@
 // The GIF picture: frames, settings, reading and writing as a whole.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <new>
+#include <thread>
 #include <unistd.h>
 
 #include "gif/gif_image.h"
@@ -212,10 +215,149 @@ void TGIFImage::LoadFromStream(TStream& stream)
     Changed();
 }
 
+// Encodes the frames of an image being saved on a few threads, in frame order and at most a
+// window ahead of the writing, so that memory stays bounded by a few frames' data. The
+// writing stays on the saving thread, frame by frame, so progress events, the bytes and
+// where an error leaves the stream are those of encoding each frame as it is written.
+class TGIFImage::TFrameCompressor {
+public:
+    struct TJob {
+        const TGIFSubImage* Frame = nullptr;
+        std::function<void(TStream&)> Encode;
+    };
+
+    TFrameCompressor(std::vector<TJob> jobs, unsigned threads)
+        : jobs_(std::move(jobs)), results_(jobs_.size()), window_(std::size_t(threads) * 4)
+    {
+        try {
+            for (unsigned t = 0; t < threads; ++t)
+                workers_.emplace_back([this] { Work(); });
+        } catch (...) {
+            Stop();
+            throw;
+        }
+    }
+    ~TFrameCompressor() { Stop(); }
+    TFrameCompressor(const TFrameCompressor&) = delete;
+    TFrameCompressor& operator=(const TFrameCompressor&) = delete;
+
+    bool Write(const TGIFSubImage* frame, TStream& stream)
+    {
+        if (written_ >= jobs_.size() || jobs_[written_].Frame != frame)
+            return false;
+        TResult result;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return results_[written_].Done; });
+            result = std::move(results_[written_]);
+            ++written_;
+        }
+        changed_.notify_all();
+        // What the encoder wrote before it failed is written too, as the sequential path does.
+        if (result.Data->Size() > 0)
+            stream.WriteBuffer(result.Data->Memory(), result.Data->Size());
+        if (result.Error)
+            std::rethrow_exception(result.Error);
+        return true;
+    }
+
+private:
+    struct TResult {
+        std::unique_ptr<TMemoryStream> Data;
+        std::exception_ptr Error;
+        bool Done = false;
+    };
+
+    void Work()
+    {
+        for (;;) {
+            std::size_t index = 0;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] {
+                    return stop_ || next_ >= jobs_.size() || next_ < written_ + window_;
+                });
+                if (stop_ || next_ >= jobs_.size())
+                    return;
+                index = next_++;
+            }
+            TResult result;
+            try {
+                result.Data = std::make_unique<TMemoryStream>();
+                jobs_[index].Encode(*result.Data);
+            } catch (...) {
+                result.Error = std::current_exception();
+                if (!result.Data)
+                    result.Data = std::make_unique<TMemoryStream>();
+            }
+            result.Done = true;
+            {
+                std::lock_guard lock(mutex_);
+                results_[index] = std::move(result);
+            }
+            changed_.notify_all();
+        }
+    }
+
+    void Stop()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& worker : workers_)
+            worker.join();
+        workers_.clear();
+    }
+
+    std::vector<TJob> jobs_;
+    std::vector<TResult> results_;
+    const std::size_t window_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;    // the next frame a worker takes
+    std::size_t written_ = 0; // the next frame the saving thread writes
+    bool stop_ = false;
+    std::vector<std::thread> workers_;
+};
+
+std::unique_ptr<TGIFImage::TFrameCompressor> TGIFImage::StartFrameCompressor() const
+{
+    unsigned threads = SaveThreads != 0 ? SaveThreads : std::thread::hardware_concurrency();
+    if (threads <= 1)
+        return nullptr;
+    std::vector<TFrameCompressor::TJob> jobs;
+    for (int i = 0; i < images_->GetCount(); ++i) {
+        const TGIFSubImage* frame = images_->GetImage(i);
+        if (!frame->GetEmpty())
+            jobs.push_back({frame, frame->CompressJob()});
+    }
+    if (jobs.size() < 2)
+        return nullptr;
+    threads = unsigned(std::min<std::size_t>(threads, jobs.size()));
+    return std::make_unique<TFrameCompressor>(std::move(jobs), threads);
+}
+
+bool TGIFImage::WritePrecompressed(const TGIFSubImage* frame, TStream& stream)
+{
+    return saveCompressor_ && saveCompressor_->Write(frame, stream);
+}
+
 void TGIFImage::DoSave(TStream& stream)
 {
     header_->SaveToStream(stream);
-    images_->SaveToStream(stream);
+    {
+        // The jobs take what they need from the image after the header is written, when the
+        // sequential path would too.
+        std::unique_ptr<TFrameCompressor> compressor = StartFrameCompressor();
+        saveCompressor_ = compressor.get();
+        struct TDetach {
+            TFrameCompressor*& Slot;
+            ~TDetach() { Slot = nullptr; }
+        } detach{saveCompressor_};
+        images_->SaveToStream(stream);
+    }
     TGIFTrailer trailer(this);
     trailer.SaveToStream(stream);
 }

@@ -357,6 +357,13 @@ void TGIFSubImage::Decompress(TStream& stream)
 
 void TGIFSubImage::Compress(TStream& stream)
 {
+    if (Image() && Image()->WritePrecompressed(this, stream))
+        return;
+    CompressJob()(stream);
+}
+
+std::function<void(TStream&)> TGIFSubImage::CompressJob() const
+{
     int bits = 0;
     int colors = 0;
     if (colorMap_->Count() > 0) {
@@ -366,16 +373,23 @@ void TGIFSubImage::Compress(TStream& stream)
         bits = Image() ? Image()->GetBitsPerPixel() : 8;
         colors = 1 << bits;
     }
-    std::unique_ptr<TGIFEncoder> encoder;
-    if (Image() && Image()->Compression == gcRLE)
-        encoder = std::make_unique<TRLEEncoder>();
-    else
-        encoder = std::make_unique<TLZWEncoder>();
-    // A frame whose data stopped early is written from a buffer made for the purpose, so
-    // that saving many of them never holds more than one.
-    std::vector<BYTE> expanded;
-    if (pending_ && !GetEmpty())
-        expanded = ExpandPending();
-    const BYTE* pixels = GetEmpty() ? nullptr : pending_ ? expanded.data() : data_.data();
-    encoder->Compress(stream, bits, desc_.Width, desc_.Height, GetInterlaced(), pixels, colors);
+    const bool rle = Image() && Image()->Compression == gcRLE;
+    const int width = desc_.Width;
+    const int height = desc_.Height;
+    const bool interlaced = GetInterlaced();
+    const bool empty = GetEmpty();
+    return [this, bits, colors, rle, width, height, interlaced, empty](TStream& stream) {
+        std::unique_ptr<TGIFEncoder> encoder;
+        if (rle)
+            encoder = std::make_unique<TRLEEncoder>();
+        else
+            encoder = std::make_unique<TLZWEncoder>();
+        // A frame whose data stopped early is written from a buffer made for the purpose, so
+        // that saving many of them never holds more than one per encoding thread.
+        std::vector<BYTE> expanded;
+        if (pending_ && !empty)
+            expanded = ExpandPending();
+        const BYTE* pixels = empty ? nullptr : pending_ ? expanded.data() : data_.data();
+        encoder->Compress(stream, bits, width, height, interlaced, pixels, colors);
+    };
 }
