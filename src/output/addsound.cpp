@@ -61,26 +61,16 @@ TFormAddSound::TFormAddSound(QWidget* owner) : QDialog(owner), OpenDialog1(std::
     Image1->OnPaint = [this](QPainter& painter) { DrawSoundPicture(painter, Image1->rect()); };
 
     CheckBox1 = MakeCheckBox(this, "CheckBox1", QString::fromUtf8("добавить звук"));
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName("Edit1");
-    Edit1->setMinimumWidth(280);
-    SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", QString::fromUtf8("Загрузить"), QStyle::SP_DialogOpenButton);
-    SpeedButton2 = MakeSpeedButton(this, "SpeedButton2", QString::fromUtf8("Проиграть"), QStyle::SP_MediaPlay);
-    SpeedButton2->setEnabled(false);
-    Panel3 = new TPanel(this);
-    Panel3->setObjectName("Panel3");
-    Panel3->SetBevel(bvLowered);
-    Panel3->setFixedHeight(22);
+    SoundRow_ = MakeSoundFileRow(this, CheckBox1, 280);
+    Edit1 = SoundRow_.Edit;
+    SpeedButton1 = SoundRow_.Browse;
+    SpeedButton2 = SoundRow_.Play;
+    Panel3 = SoundRow_.Length;
     Button1 = MakeDialogButton(this, "Button1", QStringLiteral("OK"));
     Button2 = MakeDialogButton(this, "Button2", QString::fromUtf8(CancelText));
     Button1->setDefault(true);
 
-    auto* fields = new QGridLayout;
-    fields->addWidget(CheckBox1, 0, 0, 1, 3);
-    fields->addWidget(Edit1, 1, 0);
-    fields->addWidget(SpeedButton1, 1, 1);
-    fields->addWidget(SpeedButton2, 1, 2);
-    fields->addWidget(Panel3, 2, 0, 1, 3);
+    auto* fields = SoundRow_.Layout;
     fields->setRowStretch(3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -109,36 +99,16 @@ void TFormAddSound::showEvent(QShowEvent* event)
         ShowingErrors([this] { FormShow(); });
 }
 
-void TFormAddSound::ShowLength() { Panel3->SetCaption(SoundLengthText(WavLength).toStdString()); }
-
 void TFormAddSound::FormShow()
 {
-    Edit1->setText(QString::fromStdString(AVIForm->WavFile));
     CheckBox1->setChecked(AVIForm->AddSound);
     WavLength = AVIForm->SoundLength;
-    ShowLength();
-    SpeedButton2->setEnabled(NamedFileExists(Edit1->text().toStdString()));
+    ShowSoundFile(SoundRow_, AVIForm->WavFile, WavLength);
 }
 
-void TFormAddSound::SpeedButton1Click()
-{
-    if (!OpenDialog1->Execute())
-        return;
-    Edit1->setText(QString::fromStdString(OpenDialog1->FileName));
-    WavLength = WaveDurationMs(OpenDialog1->FileName);
-    ShowLength();
-    SpeedButton2->setEnabled(true);
-}
+void TFormAddSound::SpeedButton1Click() { BrowseSoundFile(SoundRow_, *OpenDialog1, WavLength); }
 
-void TFormAddSound::SpeedButton2Click()
-{
-    // The file shown is the one played: a name typed or kept from the project plays as well as
-    // one just browsed for.
-    const std::string file = Edit1->text().toStdString();
-    SpeedButton2->setDown(true);
-    PlaySoundA(file.c_str(), nullptr, 0);
-    SpeedButton2->setDown(false);
-}
+void TFormAddSound::SpeedButton2Click() { PlayShownSoundFile(SoundRow_); }
 
 void TFormAddSound::Button1Click()
 {

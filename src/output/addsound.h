@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "output/option_dialog_parts.h"
 #include "platform/qt/file_dialogs.h"
 
 class QCheckBox;
@@ -43,5 +44,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void ShowLength();
+    TSoundFileRow SoundRow_;
 };

@@ -42,22 +42,12 @@ TAviOptionsForm::TAviOptionsForm(QWidget* owner) : QDialog(owner), OpenDialog1(s
 
     GroupBox3 = new QGroupBox(QString::fromUtf8("Звук"), this);
     CheckBox3 = MakeCheckBox(GroupBox3, "CheckBox3", QString::fromUtf8("Добавить"));
-    Edit1 = new QLineEdit(GroupBox3);
-    Edit1->setObjectName("Edit1");
-    Edit1->setMinimumWidth(260);
-    SpeedButton1 = MakeSpeedButton(GroupBox3, "SpeedButton1", QString::fromUtf8("Загрузить"), QStyle::SP_DialogOpenButton);
-    SpeedButton2 = MakeSpeedButton(GroupBox3, "SpeedButton2", QString::fromUtf8("Проиграть"), QStyle::SP_MediaPlay);
-    SpeedButton2->setEnabled(false);
-    Panel3 = new TPanel(GroupBox3);
-    Panel3->setObjectName("Panel3");
-    Panel3->SetBevel(bvLowered);
-    Panel3->setFixedHeight(22);
-    auto* sound = new QGridLayout(GroupBox3);
-    sound->addWidget(CheckBox3, 0, 0, 1, 3);
-    sound->addWidget(Edit1, 1, 0);
-    sound->addWidget(SpeedButton1, 1, 1);
-    sound->addWidget(SpeedButton2, 1, 2);
-    sound->addWidget(Panel3, 2, 0, 1, 3);
+    SoundRow_ = MakeSoundFileRow(GroupBox3, CheckBox3, 260);
+    Edit1 = SoundRow_.Edit;
+    SpeedButton1 = SoundRow_.Browse;
+    SpeedButton2 = SoundRow_.Play;
+    Panel3 = SoundRow_.Length;
+    GroupBox3->setLayout(SoundRow_.Layout);
 
     CheckBox2 = MakeCheckBox(this, "CheckBox2", QString::fromUtf8(ShowAlwaysText));
     SpeedButton3 = MakeSpeedButton(this, "SpeedButton3", QString::fromUtf8(DefaultsHint), QStyle::SP_BrowserReload);
@@ -97,8 +87,6 @@ void TAviOptionsForm::showEvent(QShowEvent* event)
         ShowingErrors([this] { FormShow(); });
 }
 
-void TAviOptionsForm::ShowLength() { Panel3->SetCaption(SoundLengthText(WavLength).toStdString()); }
-
 void TAviOptionsForm::FormShow()
 {
     setWindowTitle(QString::fromStdString(AVIForm->OutputFileName));
@@ -106,30 +94,13 @@ void TAviOptionsForm::FormShow()
     CheckBox1->setChecked(AVIForm->ShowCodecDialog);
     CheckBox2->setChecked(AVIForm->ShowAviOptions);
     CheckBox3->setChecked(AVIForm->AddSound);
-    Edit1->setText(QString::fromStdString(AVIForm->WavFile));
     WavLength = AVIForm->SoundLength;
-    ShowLength();
-    SpeedButton2->setEnabled(NamedFileExists(Edit1->text().toStdString()));
+    ShowSoundFile(SoundRow_, AVIForm->WavFile, WavLength);
 }
 
-void TAviOptionsForm::SpeedButton1Click()
-{
-    if (!OpenDialog1->Execute())
-        return;
-    Edit1->setText(QString::fromStdString(OpenDialog1->FileName));
-    WavLength = WaveDurationMs(OpenDialog1->FileName);
-    ShowLength();
-    SpeedButton2->setEnabled(true);
-}
+void TAviOptionsForm::SpeedButton1Click() { BrowseSoundFile(SoundRow_, *OpenDialog1, WavLength); }
 
-void TAviOptionsForm::SpeedButton2Click()
-{
-    // The button stays down for as long as the sound plays.
-    const std::string file = Edit1->text().toStdString();
-    SpeedButton2->setDown(true);
-    PlaySoundA(file.c_str(), nullptr, 0);
-    SpeedButton2->setDown(false);
-}
+void TAviOptionsForm::SpeedButton2Click() { PlayShownSoundFile(SoundRow_); }
 
 void TAviOptionsForm::SpeedButton3Click()
 {

@@ -16,10 +16,14 @@ class QAbstractSpinBox;
 class QButtonGroup;
 class QCheckBox;
 class QDialog;
+class QGridLayout;
+class QLineEdit;
 class QPainter;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
+class TOpenDialog;
+class TPanel;
 
 // A control that has no picture of its own: its form draws it in OnPaint.
 class TPaintBox : public QWidget {
@@ -102,3 +106,21 @@ bool SamePathText(const std::string& a, const std::string& b);
 
 // True when path names an existing file.
 bool NamedFileExists(const std::string& path);
+
+// The WAV row of the sound dialogs: the "add" box over the file's name with its browse and play
+// buttons, and under them the panel that shows the sound's length.
+struct TSoundFileRow {
+    QLineEdit* Edit = nullptr;
+    QToolButton* Browse = nullptr;
+    QToolButton* Play = nullptr;
+    TPanel* Length = nullptr;
+    QGridLayout* Layout = nullptr; // not yet set on any widget
+};
+TSoundFileRow MakeSoundFileRow(QWidget* parent, QCheckBox* addSound, int editMinimumWidth);
+// Shows file and its length in ms; play is possible only while the file exists.
+void ShowSoundFile(const TSoundFileRow& row, const std::string& file, int lengthMs);
+// Lets the user choose a WAV; a chosen one is shown with its length, which goes to lengthMs.
+void BrowseSoundFile(const TSoundFileRow& row, TOpenDialog& dialog, int& lengthMs);
+// The file shown is the one played, so a name typed or kept from the project plays as well as
+// one just browsed for; the play button stays down for as long as the sound plays.
+void PlayShownSoundFile(const TSoundFileRow& row);
