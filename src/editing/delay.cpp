@@ -212,14 +212,7 @@ void TDelayForm::CSpinEditHeightChange() { SetControlColor(*CSpinEditHeight, Cha
 
 void TDelayForm::CSpinEdit1KeyPress(char& key)
 {
-    // The field never sees either key; the dialog then presses OK or Cancel.
-    if (key == KeyEnter) {
-        key = 0;
-        Button1->setFocus();
-    } else if (key == KeyEscape) {
-        key = 0;
-        Button2->setFocus();
-    }
+    FocusOnEnterOrEscape(key, Button1, Button2);
 }
 
 void TDelayForm::SpeedButton1Click()

@@ -243,11 +243,5 @@ void TAniGIFForm::reject()
 
 void TAniGIFForm::CSpinEdit1KeyPress(char& key)
 {
-    if (key == KeyEnter) {
-        key = 0;
-        Button2->setFocus();
-    } else if (key == KeyEscape) {
-        key = 0;
-        Button1->setFocus();
-    }
+    FocusOnEnterOrEscape(key, Button2, Button1);
 }

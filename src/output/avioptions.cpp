@@ -128,11 +128,5 @@ void TAviOptionsForm::Button2Click() { reject(); }
 
 void TAviOptionsForm::CSpinEdit1KeyPress(char& key)
 {
-    if (key == KeyEnter) {
-        key = 0;
-        Button1->setFocus();
-    } else if (key == KeyEscape) {
-        key = 0;
-        Button2->setFocus();
-    }
+    FocusOnEnterOrEscape(key, Button1, Button2);
 }

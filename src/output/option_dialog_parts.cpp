@@ -220,3 +220,14 @@ void PlayShownSoundFile(const TSoundFileRow& row)
     PlaySoundA(file.c_str(), nullptr, 0);
     row.Play->setDown(false);
 }
+
+void FocusOnEnterOrEscape(char& key, QWidget* onEnter, QWidget* onEscape)
+{
+    if (key == KeyEnter) {
+        key = 0;
+        onEnter->setFocus();
+    } else if (key == KeyEscape) {
+        key = 0;
+        onEscape->setFocus();
+    }
+}

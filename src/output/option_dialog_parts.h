@@ -77,6 +77,10 @@ private:
 constexpr char KeyEnter = '\r';
 constexpr char KeyEscape = 0x1B;
 
+// The usual key handler of a number field: the field never sees Enter or Esc, which move the
+// focus to onEnter or onEscape (the dialog then presses its default or cancel button).
+void FocusOnEnterOrEscape(char& key, QWidget* onEnter, QWidget* onEscape);
+
 // Runs an event handler of a dialog; what it throws goes to the application's exception
 // display and the dialog stays as it is.
 void ShowingErrors(const std::function<void()>& handler);

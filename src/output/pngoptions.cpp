@@ -146,11 +146,5 @@ void TPNGForm::Button1Click()
 
 void TPNGForm::CSpinEdit1KeyPress(char& key)
 {
-    if (key == KeyEnter) {
-        key = 0;
-        Button1->setFocus();
-    } else if (key == KeyEscape) {
-        key = 0;
-        Button2->setFocus();
-    }
+    FocusOnEnterOrEscape(key, Button1, Button2);
 }
