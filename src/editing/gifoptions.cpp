@@ -190,7 +190,7 @@ void TGifOptionForm::CreateComponents()
     CompressGroup->OnClick = [this] { ShowingErrors([this] { CompressGroupClick(); }); };
     // A toggle by the space bar is a touch as much as one by the mouse.
     connect(CheckBox1, &QCheckBox::clicked, this, [this] { ShowingErrors([this] { CheckBox1MouseUp(); }); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
+    OnClickShowingErrors(SpeedButton1, this, [this] { SpeedButton1Click(); });
     connect(Button1, &QPushButton::clicked, this, [this] {
         Button1Click();
         accept();

@@ -84,9 +84,9 @@ TFormAddSound::TFormAddSound(QWidget* owner) : QDialog(owner), OpenDialog1(std::
     layout->addLayout(right, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton2Click(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
+    OnClickShowingErrors(SpeedButton1, this, [this] { SpeedButton1Click(); });
+    OnClickShowingErrors(SpeedButton2, this, [this] { SpeedButton2Click(); });
+    OnClickShowingErrors(Button1, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -118,9 +118,9 @@ TAniGIFForm::TAniGIFForm(QWidget* owner) : QDialog(owner)
 
     // Only this box rebuilds the preview at once; the others take effect at OK.
     connect(CheckBox1, &QCheckBox::clicked, this, [this] { ShowingErrors([this] { CheckBox1MouseUp(); }); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button2Click(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
+    OnClickShowingErrors(SpeedButton1, this, [this] { SpeedButton1Click(); });
+    OnClickShowingErrors(Button2, this, [this] { Button2Click(); });
+    OnClickShowingErrors(Button1, this, [this] { Button1Click(); });
     new TNumberFieldKeys(CSpinEdit1, Button2, Button1, [this](char& key) { CSpinEdit1KeyPress(key); });
 }
 

@@ -70,11 +70,11 @@ TAviOptionsForm::TAviOptionsForm(QWidget* owner) : QDialog(owner), OpenDialog1(s
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton2Click(); }); });
-    connect(SpeedButton3, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton3Click(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button2Click(); }); });
+    OnClickShowingErrors(SpeedButton1, this, [this] { SpeedButton1Click(); });
+    OnClickShowingErrors(SpeedButton2, this, [this] { SpeedButton2Click(); });
+    OnClickShowingErrors(SpeedButton3, this, [this] { SpeedButton3Click(); });
+    OnClickShowingErrors(Button1, this, [this] { Button1Click(); });
+    OnClickShowingErrors(Button2, this, [this] { Button2Click(); });
     new TNumberFieldKeys(CSpinEdit1, Button1, Button2, [this](char& key) { CSpinEdit1KeyPress(key); });
 }
 

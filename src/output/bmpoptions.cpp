@@ -81,8 +81,8 @@ TBMPForm::TBMPForm(QWidget* owner)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     RadioGroup1->OnClick = [this] { ShowingErrors([this] { RadioGroup1Click(); }); };
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
+    OnClickShowingErrors(SpeedButton1, this, [this] { SpeedButton1Click(); });
+    OnClickShowingErrors(Button1, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

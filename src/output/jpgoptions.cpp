@@ -222,8 +222,8 @@ TJPGForm::TJPGForm(QWidget* owner)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(TrackBar1, &QSlider::valueChanged, this, [this] { ShowingErrors([this] { TrackBar1Change(); }); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ShowingErrors([this] { SpeedButton1Click(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { ShowingErrors([this] { Button1Click(); }); });
+    OnClickShowingErrors(SpeedButton1, this, [this] { SpeedButton1Click(); });
+    OnClickShowingErrors(Button1, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -1,5 +1,6 @@
 #include "output/option_dialog_parts.h"
 
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "output/avifunction.h"
 #include "platform/qt/controls.h"
@@ -230,4 +232,10 @@ void FocusOnEnterOrEscape(char& key, QWidget* onEnter, QWidget* onEscape)
         key = 0;
         onEscape->setFocus();
     }
+}
+
+void OnClickShowingErrors(QAbstractButton* button, QObject* form, std::function<void()> handler)
+{
+    QObject::connect(button, &QAbstractButton::clicked, form,
+                     [handler = std::move(handler)] { ShowingErrors(handler); });
 }

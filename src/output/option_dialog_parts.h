@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class QAbstractButton;
 class QAbstractSpinBox;
 class QButtonGroup;
 class QCheckBox;
@@ -84,6 +85,8 @@ void FocusOnEnterOrEscape(char& key, QWidget* onEnter, QWidget* onEscape);
 // Runs an event handler of a dialog; what it throws goes to the application's exception
 // display and the dialog stays as it is.
 void ShowingErrors(const std::function<void()>& handler);
+// Runs handler the way ShowingErrors does whenever button is clicked while form lives.
+void OnClickShowingErrors(QAbstractButton* button, QObject* form, std::function<void()> handler);
 
 QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& text);
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text);
