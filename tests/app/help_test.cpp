@@ -13,21 +13,7 @@
 #include "app/dialogs/about.h"
 #include "form_fixture.h"
 #include "platform/qt/controls.h"
-
-namespace {
-
-void Click(QWidget* w)
-{
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QCoreApplication::sendEvent(w, &release);
-}
-
-} // namespace
+#include "support/qt/clicks.h"
 
 using Help = TFormTest;
 
@@ -93,7 +79,7 @@ TEST_F(Help, BannerClickOpensTheProductPage)
     f.show();
     PretendProjectOpened();
     f.Panel1->show();
-    Click(f.Image1);
+    ClickMiddle(f.Image1);
     ASSERT_EQ(desktop_.Shell.Opened.size(), 1u);
     EXPECT_EQ(desktop_.Shell.Opened[0].Verb, "open");
     EXPECT_EQ(desktop_.Shell.Opened[0].Target, std::string(ProductWebAddress) + "?banner");

@@ -11,21 +11,7 @@
 
 #include "support/qt/application.h"
 #include "support/qt/fake_desktop.h"
-
-namespace {
-
-void Click(QWidget* w)
-{
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QCoreApplication::sendEvent(w, &release);
-}
-
-} // namespace
+#include "support/qt/clicks.h"
 
 TEST(AboutForm, LinksOpenThePageWithItsQueryAndAMail)
 {
@@ -33,8 +19,8 @@ TEST(AboutForm, LinksOpenThePageWithItsQueryAndAMail)
     TFakeDesktop desktop;
     TAboutForm about;
     about.show();
-    Click(about.Label4);
-    Click(about.Label5);
+    ClickMiddle(about.Label4);
+    ClickMiddle(about.Label5);
     ASSERT_EQ(desktop.Shell.Opened.size(), 2u);
     EXPECT_EQ(desktop.Shell.Opened[0].Verb, "open");
     EXPECT_EQ(desktop.Shell.Opened[0].Target, std::string(ProductWebAddress) + "?aboutkelvo");
