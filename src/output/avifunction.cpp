@@ -40,6 +40,18 @@ HRESULT Fail(AviWriter* writer, HRESULT code)
     return code;
 }
 
+// What every call that takes a frame checks first: a writer, a frame, and no earlier failure.
+HRESULT CheckFrameCall(const AviWriter* writer, const TDibSection* frame)
+{
+    if (!writer)
+        return AVIERR_BADHANDLE;
+    if (!IsDibSection(frame))
+        return AVIERR_BADPARAM;
+    if (writer->failed)
+        return AVIERR_ERROR;
+    return AVIERR_OK;
+}
+
 HRESULT MakeVideoStream(AviWriter* writer, const TDibSection& frame)
 {
     if (writer->videoStream)
@@ -110,12 +122,8 @@ AviWriter* AviWriterOpen(const std::string& fileName, int framePeriod, const WAV
 HRESULT AviWriterSetCompression(AviWriter* writer, const TDibSection* frame, const AVICOMPRESSOPTIONS* options,
                                 bool showChoice, void* owner)
 {
-    if (!writer)
-        return AVIERR_BADHANDLE;
-    if (!IsDibSection(frame))
-        return AVIERR_BADPARAM;
-    if (writer->failed)
-        return AVIERR_ERROR;
+    if (const HRESULT checked = CheckFrameCall(writer, frame); checked != AVIERR_OK)
+        return checked;
     if (writer->compressedStream)
         return AVIERR_COMPRESSOR;
     HRESULT hr = MakeVideoStream(writer, *frame);
@@ -129,12 +137,8 @@ HRESULT AviWriterSetCompression(AviWriter* writer, const TDibSection* frame, con
         AVISaveOptionsFree(1, list);
         return Fail(writer, AVIERR_USERABORT);
     }
-    hr = AVIMakeCompressedStream(&writer->compressedStream, writer->videoStream, &chosen, nullptr);
+    hr = MakeCompressedStream(writer, *frame, chosen);
     AVISaveOptionsFree(1, list);
-    if (hr != AVIERR_OK)
-        return Fail(writer, hr);
-    const std::vector<BYTE> format = FrameFormat(*frame);
-    hr = AVIStreamSetFormat(writer->compressedStream, 0, format.data(), LONG(format.size()));
     if (hr != AVIERR_OK)
         return Fail(writer, hr);
     return AVIERR_OK;
@@ -142,12 +146,8 @@ HRESULT AviWriterSetCompression(AviWriter* writer, const TDibSection* frame, con
 
 HRESULT AviWriterAddFrame(AviWriter* writer, const TDibSection* frame)
 {
-    if (!writer)
-        return AVIERR_BADHANDLE;
-    if (!IsDibSection(frame))
-        return AVIERR_BADPARAM;
-    if (writer->failed)
-        return AVIERR_ERROR;
+    if (const HRESULT checked = CheckFrameCall(writer, frame); checked != AVIERR_OK)
+        return checked;
     HRESULT hr = MakeVideoStream(writer, *frame);
     if (hr != AVIERR_OK)
         return Fail(writer, hr);
