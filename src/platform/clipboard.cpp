@@ -44,7 +44,10 @@ std::string ClipboardFormatName(UINT format)
     std::string name = GetClipboardFormatName(format);
     if (!name.empty())
         return name;
-    return "#" + std::to_string(format);
+    // Named rather than a temporary: GCC 12 at -O3 reports a false overlapping copy
+    // (-Wrestrict) for a literal prefixed to a temporary string.
+    const std::string number = std::to_string(format);
+    return "#" + number;
 }
 
 TMemoryClipboard::TMemoryClipboard() = default;
