@@ -178,7 +178,12 @@ TEST_P(WindowState, MaximisedWhenTheStoredSizeComesWithin40PixelsOfTheScreen)
 INSTANTIATE_TEST_SUITE_P(On1024x768, WindowState,
                          ::testing::Values(TStartCase{1000, 700, true}, TStartCase{800, 600, false},
                                            TStartCase{984, 600, true}, TStartCase{800, 728, true},
-                                           TStartCase{983, 727, false}));
+                                           TStartCase{983, 727, false}),
+                         [](const ::testing::TestParamInfo<TStartCase>& info) {
+                             const TStartCase& c = info.param;
+                             return std::to_string(c.width) + "x" + std::to_string(c.height) +
+                                    (c.maximised ? "Maximised" : "Normal");
+                         });
 
 struct TDepthCase {
     int bits;
@@ -199,7 +204,10 @@ TEST_P(ScreenDepth, GivesBytesPerPixelAndTheBmpDefault)
 
 INSTANTIATE_TEST_SUITE_P(Depths, ScreenDepth,
                          ::testing::Values(TDepthCase{16, 0, pf32bit}, TDepthCase{24, 3, pf24bit},
-                                           TDepthCase{32, 4, pf32bit}));
+                                           TDepthCase{32, 4, pf32bit}),
+                         [](const ::testing::TestParamInfo<TDepthCase>& info) {
+                             return "Bits" + std::to_string(info.param.bits);
+                         });
 
 using CommandLine = TFormTest;
 

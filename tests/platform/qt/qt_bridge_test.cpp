@@ -86,8 +86,15 @@ TEST_P(QImageRoundTrip, KeepsEveryPixelAndTheFormat)
     EXPECT_TRUE(SameRows(back, bmp));
 }
 
+static std::string FormatName(const ::testing::TestParamInfo<TPixelFormat>& info)
+{
+    static const char* const names[] = {"Device", "Bits1", "Bits4", "Bits8", "Bits15", "Bits16", "Bits24", "Bits32"};
+    return names[info.param];
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryFormat, QImageRoundTrip,
-                         ::testing::Values(pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit));
+                         ::testing::Values(pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit),
+                         FormatName);
 
 TEST_F(QtBridge, ForeignImagesBecomeBitmapsOfAFittingFormat)
 {
