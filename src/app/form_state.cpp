@@ -42,8 +42,11 @@ std::string SelectedFramesCaption(const std::deque<int>& selected)
     std::vector<int> sorted(selected.begin(), selected.end());
     std::sort(sorted.begin(), sorted.end());
     std::string caption = "Кадры:";
-    for (int frame : sorted)
-        caption += " " + std::to_string(frame + 1) + ",";
+    for (int frame : sorted) {
+        caption += ' ';
+        caption += std::to_string(frame + 1);
+        caption += ',';
+    }
     if (caption.back() == ',')
         caption.pop_back();
     return caption;

@@ -23,7 +23,9 @@ std::vector<std::string> RecentMenuCaptions(const std::vector<std::string>& rece
     for (std::size_t i = 0; i < recent.size() && i < std::size_t(RecentFilesShown); ++i) {
         if (recent[i].empty())
             break;
-        std::string caption = "&" + std::to_string(i + 1) + " ";
+        std::string caption(1, '&');
+        caption += std::to_string(i + 1);
+        caption += ' ';
         for (char c : recent[i]) {
             if (c == '&')
                 caption += '&';

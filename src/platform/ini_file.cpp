@@ -297,7 +297,11 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
         }
         TSection added;
         added.HasHeader = true;
-        added.Header = AppendLine("[" + std::string(section) + "]");
+        // Appended piece by piece: a literal prefixed to a temporary string makes GCC 12 at
+        // -O3 report a false overlapping copy (-Wrestrict).
+        std::string header(1, '[');
+        header.append(section).push_back(']');
+        added.Header = AppendLine(header);
         added.NameOffset = added.Header.Offset + 1;
         added.NameLength = std::uint32_t(section.size());
         sections_.push_back(std::move(added));
