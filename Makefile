@@ -61,8 +61,8 @@ register:
 run: build register
 	./$(BUILD)/kelvo
 
-# Every test with warnings as errors, every test once more under the sanitizers, and one
-# compile at -O3.
+# Every test with warnings as errors, every test once more under the sanitizers, one compile
+# at -O3, and a short run of each fuzzer.
 test: WERROR ?= ON
 test: test-deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
