@@ -72,10 +72,12 @@ test: test-deps build
 
 # Every test again with AddressSanitizer and UndefinedBehaviorSanitizer, the app's included.
 # Leaks are reported except those tests/lsan.supp names (ctest hands it to every test).
-asan-test: WERROR ?= ON
+# Warnings stay warnings here: the instrumentation makes GCC report uninitialised values in
+# library code that are not (std::regex), and the other two builds already fail on warnings.
+ASAN_WERROR ?= OFF
 asan-test: test-deps
 	@echo "Every test under AddressSanitizer and UndefinedBehaviorSanitizer"
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DKELVO_SANITIZE=ON -DKELVO_BUILD_APP=ON $(if $(WERROR),-DKELVO_WERROR=$(WERROR)) $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DKELVO_SANITIZE=ON -DKELVO_BUILD_APP=ON -DKELVO_WERROR=$(ASAN_WERROR) $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 

@@ -109,8 +109,10 @@ TEST_F(ProjectFile, APictureThatIsNotValidIsReportedThenLoggedInFileOrder)
     const std::string bad = WriteText("bad.bmp", "BM and then nothing of a bitmap");
     const std::string gif = WriteFile("one.gif", GifBytes(4, 4, 2, {{}}));
     std::string files;
-    for (int n = 1; n <= 12; ++n)
-        files += "File_" + std::to_string(n) + "=" + (n == 3 ? bad : WriteBmp("p" + std::to_string(n) + ".bmp", 3, 3, n)) + "\n";
+    for (int n = 1; n <= 12; ++n) {
+        const std::string number = std::to_string(n);
+        files += "File_" + number + "=" + (n == 3 ? bad : WriteBmp("p" + number + ".bmp", 3, 3, n)) + "\n";
+    }
     files += "File_13=" + gif + "\nFrame_13=4\n";
     WriteText("p.mcp", "[Parameters]\nWidth=10\nHeight=10\nType=0\n[Files]\n" + files);
     desktop_.MessageBoxes.Answers.push_back(IDOK);

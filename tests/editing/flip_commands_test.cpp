@@ -19,8 +19,10 @@ protected:
     void Frames(int count)
     {
         NewProject(10, 10);
-        for (int i = 0; i < count; ++i)
-            Add({WriteBmp("f" + std::to_string(i) + ".bmp", 3, 2, i)});
+        for (int i = 0; i < count; ++i) {
+            const std::string number = std::to_string(i);
+            Add({WriteBmp("f" + number + ".bmp", 3, 2, i)});
+        }
         Form().SetProjectModified(false);
     }
     void Select(std::initializer_list<int> frames)
