@@ -192,6 +192,18 @@ private:
             MakePendingPixels();
     }
     void MakePendingPixels() const;
+    // What encoding the frame needs from the image, taken on the saving thread.
+    struct TEncodeSettings {
+        int Bits = 0;
+        int Colors = 0;
+        int Width = 0;
+        int Height = 0;
+        bool Rle = false;
+        bool Interlaced = false;
+        bool Empty = false;
+    };
+    TEncodeSettings EncodeSettings() const;
+    void EncodeWith(const TEncodeSettings& settings, TStream& stream) const;
     std::vector<BYTE> ExpandPending() const;
     void RenderOnLoad();
     void AssignFrame(const TGIFSubImage& source);

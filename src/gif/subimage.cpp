@@ -359,37 +359,46 @@ void TGIFSubImage::Compress(TStream& stream)
 {
     if (Image() && Image()->WritePrecompressed(this, stream))
         return;
-    CompressJob()(stream);
+    EncodeWith(EncodeSettings(), stream);
+}
+
+TGIFSubImage::TEncodeSettings TGIFSubImage::EncodeSettings() const
+{
+    TEncodeSettings settings;
+    if (colorMap_->Count() > 0) {
+        settings.Bits = colorMap_->GetBitsPerPixel();
+        settings.Colors = colorMap_->Count();
+    } else {
+        settings.Bits = Image() ? Image()->GetBitsPerPixel() : 8;
+        settings.Colors = 1 << settings.Bits;
+    }
+    settings.Rle = Image() && Image()->Compression == gcRLE;
+    settings.Width = desc_.Width;
+    settings.Height = desc_.Height;
+    settings.Interlaced = GetInterlaced();
+    settings.Empty = GetEmpty();
+    return settings;
+}
+
+// Reads only the frame's own pixels, so it may run on another thread while the image is saved.
+void TGIFSubImage::EncodeWith(const TEncodeSettings& s, TStream& stream) const
+{
+    // A frame whose data stopped early is written from a buffer made for the purpose, so that
+    // saving many of them never holds more than one per encoding thread.
+    std::vector<BYTE> expanded;
+    if (pending_ && !s.Empty)
+        expanded = ExpandPending();
+    const BYTE* pixels = s.Empty ? nullptr : pending_ ? expanded.data() : data_.data();
+    if (s.Rle) {
+        TRLEEncoder encoder;
+        encoder.Compress(stream, s.Bits, s.Width, s.Height, s.Interlaced, pixels, s.Colors);
+    } else {
+        TLZWEncoder encoder;
+        encoder.Compress(stream, s.Bits, s.Width, s.Height, s.Interlaced, pixels, s.Colors);
+    }
 }
 
 std::function<void(TStream&)> TGIFSubImage::CompressJob() const
 {
-    int bits = 0;
-    int colors = 0;
-    if (colorMap_->Count() > 0) {
-        bits = colorMap_->GetBitsPerPixel();
-        colors = colorMap_->Count();
-    } else {
-        bits = Image() ? Image()->GetBitsPerPixel() : 8;
-        colors = 1 << bits;
-    }
-    const bool rle = Image() && Image()->Compression == gcRLE;
-    const int width = desc_.Width;
-    const int height = desc_.Height;
-    const bool interlaced = GetInterlaced();
-    const bool empty = GetEmpty();
-    return [this, bits, colors, rle, width, height, interlaced, empty](TStream& stream) {
-        std::unique_ptr<TGIFEncoder> encoder;
-        if (rle)
-            encoder = std::make_unique<TRLEEncoder>();
-        else
-            encoder = std::make_unique<TLZWEncoder>();
-        // A frame whose data stopped early is written from a buffer made for the purpose, so
-        // that saving many of them never holds more than one per encoding thread.
-        std::vector<BYTE> expanded;
-        if (pending_ && !empty)
-            expanded = ExpandPending();
-        const BYTE* pixels = empty ? nullptr : pending_ ? expanded.data() : data_.data();
-        encoder->Compress(stream, bits, width, height, interlaced, pixels, colors);
-    };
+    return [this, settings = EncodeSettings()](TStream& stream) { EncodeWith(settings, stream); };
 }
