@@ -100,9 +100,6 @@ public:
     std::uint8_t ScreenDepthBytes = 0;
     // The animated GIF built last; owned, freed by ReleaseOutputGif (app/output_gif.cpp).
     TGIFImage* OutputGif = nullptr;
-    // The file-name fields of the two save dialogs while they are shown.
-    QWidget* OutputDialogEdit = nullptr;
-    QWidget* FrameDialogEdit = nullptr;
 
     // ======== Registry settings: app/settings.cpp
     void LoadSettings();
