@@ -44,21 +44,6 @@ Bytes MakePixels(TPattern pattern, int w, int h, int colors, unsigned seed)
     return pixels;
 }
 
-std::vector<int> RowOrder(int height, bool interlaced)
-{
-    std::vector<int> rows;
-    if (!interlaced) {
-        for (int r = 0; r < height; ++r)
-            rows.push_back(r);
-        return rows;
-    }
-    const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass)
-        for (int r = start[pass]; r < height; r += step[pass])
-            rows.push_back(r);
-    return rows;
-}
-
 struct TCase {
     int bits;
     TGIFCompression compression;
@@ -87,6 +72,21 @@ std::vector<TCase> AllCases()
 }
 
 #ifdef KELVO_HAVE_GIFLIB
+
+std::vector<int> RowOrder(int height, bool interlaced)
+{
+    std::vector<int> rows;
+    if (!interlaced) {
+        for (int r = 0; r < height; ++r)
+            rows.push_back(r);
+        return rows;
+    }
+    const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int r = start[pass]; r < height; r += step[pass])
+            rows.push_back(r);
+    return rows;
+}
 
 struct TMemoryReader {
     const Bytes* data;
