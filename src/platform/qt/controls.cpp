@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace {
+#include "platform/qt/qt_bridge.h"
 
-QColor ToQColor(TColor c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+namespace {
 
 void DrawBevel(QPainter& p, QRect& r, TBevelCut cut, int width)
 {
@@ -60,7 +60,7 @@ void TPanel::SetBevel(TBevelCut outer, TBevelCut inner, int width)
 void TPanel::SetColor(TColor color)
 {
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToQColor(color));
+    pal.setColor(QPalette::Window, ColorToQColor(color));
     setPalette(pal);
 }
 
@@ -85,13 +85,13 @@ TShape::TShape(QWidget* parent) : QWidget(parent) {}
 void TShape::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    QPen pen(ToQColor(PenColor));
+    QPen pen(ColorToQColor(PenColor));
     pen.setStyle(PenStyle == spDot ? Qt::DotLine : Qt::SolidLine);
     p.setPen(pen);
     if (ClearBrush)
         p.setBrush(Qt::NoBrush);
     else
-        p.setBrush(ToQColor(BrushColor));
+        p.setBrush(ColorToQColor(BrushColor));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 

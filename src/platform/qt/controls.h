@@ -1,7 +1,8 @@
 #pragma once
 // Small widgets in the shape of the class library's controls that the windows are laid out
 // from: a panel with a centred caption and bevels, a shape, a splitter bar and a status bar
-// with fixed-width panels.
+// with fixed-width panels. Colours are TColor values, system colours among them, resolved
+// where they are painted.
 #include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
