@@ -117,10 +117,36 @@ void TSplitter::mouseMoveEvent(QMouseEvent* event)
 
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) { setSizeGripEnabled(true); }
 
+namespace {
+
+// The desktop's font is wider than the one the panels' widths were chosen for: a panel keeps
+// its width as the least and widens to show all of its text, bevel and margins included, in
+// the font it has (the window's). Only a window too narrow for every text squeezes it, and
+// never below its least width, so that a long project name cannot make the window wider
+// than the screen.
+class TStatusPanel : public QLabel {
+public:
+    TStatusPanel(int leastWidth, QWidget* parent) : QLabel(parent), leastWidth_(leastWidth)
+    {
+        setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override
+    {
+        QSize size = QLabel::sizeHint();
+        size.setWidth(std::max(leastWidth_, size.width()));
+        return size;
+    }
+    QSize minimumSizeHint() const override { return {leastWidth_, QLabel::minimumSizeHint().height()}; }
+
+private:
+    int leastWidth_;
+};
+
+} // namespace
+
 void TStatusBar::AddPanel(int width, TAlignment alignment)
 {
-    auto* label = new QLabel(this);
-    label->setFixedWidth(width);
+    auto* label = new TStatusPanel(width, this);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAlignment(Qt::AlignVCenter | (alignment == taCenter          ? Qt::AlignHCenter
                                             : alignment == taRightJustify ? Qt::AlignRight
