@@ -121,14 +121,13 @@ namespace {
 
 // The desktop's font is wider than the one the panels' widths were chosen for: a panel keeps
 // its width as the least and widens to show all of its text, bevel and margins included, in
-// the font it has (the window's). Only a window too narrow for every text squeezes it, and
-// never below its least width, so that a long project name cannot make the window wider
-// than the screen.
+// the font it has (the window's). No layout squeezes it below that: a window too narrow for
+// the status texts grows to show them.
 class TStatusPanel : public QLabel {
 public:
     TStatusPanel(int leastWidth, QWidget* parent) : QLabel(parent), leastWidth_(leastWidth)
     {
-        setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     }
     QSize sizeHint() const override
     {
@@ -136,7 +135,7 @@ public:
         size.setWidth(std::max(leastWidth_, size.width()));
         return size;
     }
-    QSize minimumSizeHint() const override { return {leastWidth_, QLabel::minimumSizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 private:
     int leastWidth_;
