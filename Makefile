@@ -7,7 +7,9 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-BUILD_PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev \
+# qt6-translations-l10n: Qt's own texts (message-box buttons, file, colour and font dialogs)
+# in Russian, like everything else the program says.
+BUILD_PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-translations-l10n \
                   libgtest-dev libgmock-dev zlib1g-dev libjpeg62-turbo-dev
 TEST_PACKAGES  := xvfb xauth ffmpeg libgif-dev libpng-dev imagemagick pngcheck gifsicle
 FUZZ_PACKAGES  := clang libclang-rt-14-dev

@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 
 #include <stdexcept>
 
 #include "gif/gifimage.h"
 #include "platform/bitmap.h"
+#include "platform/qt/application.h"
 #include "platform/qt/gif_scheduler.h"
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/screen.h"
@@ -22,6 +24,9 @@ void StartPlatform()
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw std::logic_error("StartPlatform needs the GUI application object");
     started = true;
+    // The program speaks Russian only; without the translation installed Qt's own texts
+    // stay English and the program runs all the same.
+    InstallQtTranslation(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     InstallQtTextRenderer();
     InstallQtClipboard();
     InstallQtGIFScheduler();

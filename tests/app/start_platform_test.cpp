@@ -1,12 +1,19 @@
 // The program's start-up as every app fixture gets it.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
 #include "app/start_platform.h"
 #include "form_fixture.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
 #include "platform/colors.h"
 #include "platform/graphic.h"
+#include "platform/qt/message_boxes.h"
+#include "support/qt/application.h"
 
 namespace {
 
@@ -29,6 +36,24 @@ TEST_F(TFormTest, StartPlatformRegistersThePictureFormatsAndDrawsText)
         for (int x = 0; x < bitmap.Width(); ++x)
             dark += bitmap.GetPixel(x, y) != clWhite;
     EXPECT_GT(dark, 10) << "the text renderer is Qt's";
+}
+
+// Qt's own texts speak the program's language whatever the system's locale is.
+TEST(StartPlatform, QtsOwnButtonsAreRussian)
+{
+    EnsureApplication();
+    StartPlatform();
+    QStringList buttons;
+    QTimer::singleShot(0, [&buttons] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (const auto button : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+            buttons << (box->button(button) ? box->button(button)->text().remove('&') : "(none)");
+        box->reject();
+    });
+    EXPECT_EQ(MessageBox("Сохранить изменения в проекте?", "Информация", MB_YESNOCANCEL), IDCANCEL);
+    EXPECT_EQ(buttons, (QStringList{"Да", "Нет", "Отмена"}));
 }
 
 } // namespace

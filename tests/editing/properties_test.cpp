@@ -3,12 +3,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "app/form_fixture.h"
 #include "platform/qt/controls.h"
+#include "platform/qt/qt_bridge.h"
 #include "support/paths.h"
 #include "support/qt/application.h"
 #include "support/qt/fake_desktop.h"
@@ -24,6 +27,21 @@ struct TFrames : TFrameList, TFrameSelection {
         AppendFrame(std::move(data), TFrameCell{});
     }
 };
+
+int Luma(QRgb c) { return (qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114) / 1000; }
+
+// How far the panel's darkest or lightest pixel stands from its background, 0 to 255: the
+// letters of a readable caption stand far off.
+int CaptionContrast(TPanel& panel)
+{
+    const QImage image = panel.grab().toImage();
+    const int background = Luma(image.pixel(image.width() / 2, 3));
+    int contrast = 0;
+    for (int y = 3; y < image.height() - 3; ++y)
+        for (int x = 3; x < image.width() - 3; ++x)
+            contrast = std::max(contrast, std::abs(Luma(image.pixel(x, y)) - background));
+    return contrast;
+}
 
 } // namespace
 
@@ -69,11 +87,15 @@ TEST(FrameInformation, DescribesTheFrameSelectedFirst)
         const QColor panel = form.Panel1->palette().color(QPalette::Window);
         if (c.Found) {
             EXPECT_EQ(form.Panel1->Caption(), "Тестирование файла: OK");
-            EXPECT_NE(panel, QColor(255, 255, 0));
+            EXPECT_EQ(panel, ColorToQColor(clBtnFace));
         } else {
             EXPECT_EQ(form.Panel1->Caption(), "Данный файл не найден. Вероятно он был удалён или перемещён.");
             EXPECT_EQ(panel, QColor(255, 255, 0));
         }
+        // Shown as the user sees it, on either colour the caption can be read.
+        form.show();
+        EXPECT_GT(CaptionContrast(*form.Panel1), 128);
+        form.hide();
     }
 }
 

@@ -224,6 +224,29 @@ TEST_F(SaveFrame, TypedNameFollowsTheFilterInBothSaveDialogs)
     EXPECT_EQ(dialogs_.Shown.back().TypedName, "x.gif");
 }
 
+// A name typed after the switch, without extension, is saved in the format of the filter
+// chosen, through that format's options dialog.
+TEST_F(SaveFrame, ABareNameTypedAfterTheSwitchTakesTheChosenFiltersFormat)
+{
+    Form().ShowPngOptions = Form().ShowBmpOptions = true;
+    desktop_.ModalDialogs.AnswerOk();
+    dialogs_.Next().SwitchToFilter(4).Type((temp_ / "shot").string()).ChooseTyped();
+    Form().FindAction("ActionSaveFrame")->trigger();
+    ASSERT_EQ(desktop_.ModalDialogs.Shown.size(), 1u);
+    EXPECT_EQ(desktop_.ModalDialogs.Shown[0].ClassName, "TPNGForm");
+    EXPECT_EQ(Head(temp_ / "shot.png", 4), "\x89PNG");
+    EXPECT_FALSE(std::filesystem::exists(temp_ / "shot.bmp"));
+
+    // The create dialog alike: an AVI project's dialog switched to its GIF filter.
+    Form().ProjectType = 0;
+    Form().ShowProjectType(true);
+    Form().ShowAniGifOptions = false;
+    dialogs_.Next().SwitchToFilter(2).Type((temp_ / "anim").string()).ChooseTyped();
+    Form().FindAction("ActionCreate")->trigger();
+    EXPECT_EQ(Head(temp_ / "anim.gif", 6), "GIF89a");
+    EXPECT_FALSE(std::filesystem::exists(temp_ / "anim.avi"));
+}
+
 TEST_F(SaveFrame, PngNamesItsTransparentColourAndFollowsInterlaceAndLevel)
 {
     struct TCase {

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace {
+#include "platform/qt/qt_bridge.h"
 
-QColor ToQColor(TColor c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+namespace {
 
 void DrawBevel(QPainter& p, QRect& r, TBevelCut cut, int width)
 {
@@ -60,7 +60,7 @@ void TPanel::SetBevel(TBevelCut outer, TBevelCut inner, int width)
 void TPanel::SetColor(TColor color)
 {
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToQColor(color));
+    pal.setColor(QPalette::Window, ColorToQColor(color));
     setPalette(pal);
 }
 
@@ -85,13 +85,13 @@ TShape::TShape(QWidget* parent) : QWidget(parent) {}
 void TShape::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    QPen pen(ToQColor(PenColor));
+    QPen pen(ColorToQColor(PenColor));
     pen.setStyle(PenStyle == spDot ? Qt::DotLine : Qt::SolidLine);
     p.setPen(pen);
     if (ClearBrush)
         p.setBrush(Qt::NoBrush);
     else
-        p.setBrush(ToQColor(BrushColor));
+        p.setBrush(ColorToQColor(BrushColor));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
@@ -117,10 +117,35 @@ void TSplitter::mouseMoveEvent(QMouseEvent* event)
 
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) { setSizeGripEnabled(true); }
 
+namespace {
+
+// The desktop's font is wider than the one the panels' widths were chosen for: a panel keeps
+// its width as the least and widens to show all of its text, bevel and margins included, in
+// the font it has (the window's). No layout squeezes it below that: a window too narrow for
+// the status texts grows to show them.
+class TStatusPanel : public QLabel {
+public:
+    TStatusPanel(int leastWidth, QWidget* parent) : QLabel(parent), leastWidth_(leastWidth)
+    {
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override
+    {
+        QSize size = QLabel::sizeHint();
+        size.setWidth(std::max(leastWidth_, size.width()));
+        return size;
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+private:
+    int leastWidth_;
+};
+
+} // namespace
+
 void TStatusBar::AddPanel(int width, TAlignment alignment)
 {
-    auto* label = new QLabel(this);
-    label->setFixedWidth(width);
+    auto* label = new TStatusPanel(width, this);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAlignment(Qt::AlignVCenter | (alignment == taCenter          ? Qt::AlignHCenter
                                             : alignment == taRightJustify ? Qt::AlignRight

@@ -1,7 +1,8 @@
 #pragma once
 // Small widgets in the shape of the class library's controls that the windows are laid out
 // from: a panel with a centred caption and bevels, a shape, a splitter bar and a status bar
-// with fixed-width panels.
+// with panels of a least width that widen to their text. Colours are TColor values, system
+// colours among them, resolved where they are painted.
 #include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
@@ -78,6 +79,7 @@ class TStatusBar : public QStatusBar {
     Q_OBJECT
 public:
     explicit TStatusBar(QWidget* parent = nullptr);
+    // width is the least: the panel widens to its whole text in its font.
     void AddPanel(int width, TAlignment alignment = taLeftJustify);
     int PanelCount() const { return int(panels_.size()); }
     // Range-checked: an index past the panels raises std::out_of_range.

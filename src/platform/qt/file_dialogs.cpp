@@ -47,6 +47,22 @@ std::vector<std::pair<std::string, std::string>> SplitDialogFilter(const std::st
     return pairs;
 }
 
+std::string TFileDialog::DefaultSuffix() const
+{
+    const std::string fallback = DefaultExt.substr(!DefaultExt.empty() && DefaultExt.front() == '.' ? 1 : 0);
+    if (fallback.empty())
+        return {};
+    const auto filters = SplitDialogFilter(Filter);
+    if (FilterIndex < 1 || std::size_t(FilterIndex) > filters.size())
+        return fallback;
+    const std::string& patterns = filters[std::size_t(FilterIndex - 1)].second;
+    const std::string first = patterns.substr(0, patterns.find(';'));
+    // "*.png" names one extension; "*.*", "*" and "*.p?g" do not.
+    if (first.size() > 2 && first.compare(0, 2, "*.") == 0 && first.find_first_of("*?. ", 2) == std::string::npos)
+        return first.substr(2);
+    return fallback;
+}
+
 namespace {
 
 class TQtNameField : public TFileNameField {
@@ -83,21 +99,30 @@ public:
                                         : QFileDialog::ExistingFile);
         if (dialog.IsSave() && !dialog.Options.count(ofOverwritePrompt))
             box.setOption(QFileDialog::DontConfirmOverwrite);
-        if (!dialog.DefaultExt.empty())
-            box.setDefaultSuffix(QString::fromStdString(dialog.DefaultExt));
-        QStringList filters;
+        // Qt reads the patterns from the parentheses after the description; the user sees the
+        // description alone, as the desktop's dialogs show it. Qt then reports a filter by that
+        // shown label, so the label, not the whole filter, tells which one was picked.
+        box.setOption(QFileDialog::HideNameFilterDetails);
+        QStringList filters, labels;
         for (const auto& [description, pattern] : SplitDialogFilter(dialog.Filter)) {
-            // Qt reads the patterns from the parentheses; keep the description as shown.
             QString p = QString::fromStdString(pattern);
             p.replace(';', ' ');
             filters << QString::fromStdString(description) + " (" + p + ")";
+            labels << QString::fromStdString(description).simplified();
         }
+        const auto filterNumber = [&](const QString& reported) {
+            const qsizetype index = labels.indexOf(reported);
+            return int(index >= 0 ? index : filters.indexOf(reported)) + 1;
+        };
         if (!filters.isEmpty()) {
             box.setNameFilters(filters);
             const int index = dialog.FilterIndex - 1;
             if (index >= 0 && index < filters.size())
                 box.selectNameFilter(filters[index]);
         }
+        // Qt gives a bare name its default suffix when the user presses Save; it must be the
+        // one of the filter chosen at that moment, not of the one the dialog came up with.
+        box.setDefaultSuffix(QString::fromStdString(dialog.DefaultSuffix()));
         if (!dialog.FileName.empty())
             box.selectFile(QString::fromStdString(dialog.FileName));
 
@@ -111,16 +136,17 @@ public:
         TFieldScope scope(dialog, field ? &*field : nullptr);
 
         QObject::connect(&box, &QFileDialog::filterSelected, &box, [&](const QString& chosen) {
-            const int index = int(filters.indexOf(chosen));
-            if (index >= 0)
-                dialog.DoTypeChange(index + 1);
+            const int number = filterNumber(chosen);
+            if (number < 1)
+                return;
+            dialog.DoTypeChange(number);
+            box.setDefaultSuffix(QString::fromStdString(dialog.DefaultSuffix()));
         });
         QMetaObject::invokeMethod(&box, [&dialog] { dialog.DoShow(); }, Qt::QueuedConnection);
 
         const bool accepted = box.exec() == QDialog::Accepted;
-        const int chosen = int(filters.indexOf(box.selectedNameFilter()));
-        if (chosen >= 0)
-            dialog.FilterIndex = chosen + 1;
+        if (const int chosen = filterNumber(box.selectedNameFilter()); chosen >= 1)
+            dialog.FilterIndex = chosen;
         if (!accepted || box.selectedFiles().isEmpty())
             return std::nullopt;
         std::vector<std::string> files;

@@ -64,6 +64,12 @@ public:
     bool IsSave() const { return save_; }
     bool Execute();
 
+    // The extension a name typed without one gets when the user presses Save or Open, as the
+    // desktop's dialogs give it: the chosen filter's own extension when its (first) pattern
+    // names one ("*.png"), else DefaultExt; none while DefaultExt is empty. It follows
+    // FilterIndex, so it is the one of the filter chosen at that moment. No leading dot.
+    std::string DefaultSuffix() const;
+
     bool HasNameField() const { return field_ != nullptr; }
     // Empty when there is no field.
     std::string TypedName() const;

@@ -232,7 +232,7 @@ QImage PaintableImage(const TBitmap& bitmap)
         return BitmapToQImage(bitmap);
     QImage image = BitmapToQImage(bitmap).convertToFormat(QImage::Format_ARGB32);
     // Compared in our own colours: Qt widens 15- and 16-bit channels its own way.
-    const TColor key = bitmap.TransparentColor();
+    const TColor key = ColorToRGB(bitmap.TransparentColor());
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)

@@ -8,6 +8,7 @@
 
 #include "platform/qt/file_dialogs.h"
 #include "support/failures.h"
+#include "support/paths.h"
 #include "support/qt/application.h"
 #include "support/qt/fake_desktop.h"
 
@@ -71,11 +72,47 @@ TEST(FakeFileDialogs, ScriptsTypingFilterSwitchesAndTheChoice)
     EXPECT_EQ(desktop.FileDialogs.Shown[1].TypedName, "other.gif");
     EXPECT_EQ(desktop.FileDialogs.Shown[1].Title, "Сохранить кадр");
 
+    // A bare name gets the extension of the filter chosen by the time Save is pressed; the
+    // dialog came up with the GIF filter the last run switched to.
     save.DefaultExt = "bmp";
     save.OnTypeChange = nullptr;
     desktop.FileDialogs.Next().Type("/tmp/v1.2/shot").ChooseTyped();
     ASSERT_TRUE(save.Execute());
-    EXPECT_EQ(save.FileName, "/tmp/v1.2/shot.bmp");
+    EXPECT_EQ(save.FileName, "/tmp/v1.2/shot.gif");
+    desktop.FileDialogs.Next().SwitchToFilter(4).Type("/tmp/shot").ChooseTyped();
+    ASSERT_TRUE(save.Execute());
+    EXPECT_EQ(save.FileName, "/tmp/shot.png");
+}
+
+TEST(DialogFilter, DefaultSuffixIsTheChosenFiltersExtension)
+{
+    struct TCase {
+        const char* Filter;
+        const char* DefaultExt;
+        int FilterIndex;
+        const char* Suffix;
+    };
+    const TCase cases[] = {
+        {kFrameFilter, "bmp", 1, "bmp"},
+        {kFrameFilter, "bmp", 4, "png"},
+        {kFrameFilter, "bmp", 2, "gif"},
+        {kFrameFilter, "bmp", 0, "bmp"}, // no such filter: the default extension
+        {kFrameFilter, "bmp", 5, "bmp"},
+        {kFrameFilter, "", 4, ""},       // no default extension: no suffix at all
+        {"Project files (*.mcp)|*.mcp", ".mcp", 1, "mcp"},
+        {"Pictures|*.png;*.gif", "bmp", 1, "png"},
+        {"All files|*.*", "bmp", 1, "bmp"},
+        {"All files|*", "bmp", 1, "bmp"},
+        {"Some|*.p?g", "bmp", 1, "bmp"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Filter) + " #" + std::to_string(c.FilterIndex));
+        TSaveDialog dialog;
+        dialog.Filter = c.Filter;
+        dialog.DefaultExt = c.DefaultExt;
+        dialog.FilterIndex = c.FilterIndex;
+        EXPECT_EQ(dialog.DefaultSuffix(), c.Suffix);
+    }
 }
 
 TEST(FakeFileDialogs, SeveralFilesOnlyWhereTheDialogAllowsThem)
@@ -140,6 +177,41 @@ TEST(QtFileDialogs, QtsOwnDialogGivesTheTypedNameAndReportsFilterSwitches)
     EXPECT_EQ(typed, std::vector<std::string>{"clip.png"});
     EXPECT_EQ(save.FilterIndex, 4);
     EXPECT_FALSE(save.HasNameField());
+}
+
+// The user's road in the real dialog: it shows each filter's label once, reports the switch
+// to PNG by its number, and a bare name typed after it is saved as a PNG.
+TEST(QtFileDialogs, QtsOwnDialogShowsLabelsOnceAndSuffixesByTheFilterChosen)
+{
+    EnsureApplication();
+    kelvo::test::TTempDir temp;
+    TSaveDialog save;
+    save.Title = "Сохранить кадр";
+    save.Filter = kFrameFilter;
+    save.DefaultExt = "bmp";
+    save.InitialDir = temp.Path().string();
+    QStringList shown;
+    std::vector<int> switched;
+    save.OnShow = [&](TFileDialog& d) {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        auto* types = box->findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_TRUE(types);
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+        types->setCurrentIndex(3);
+        QMetaObject::invokeMethod(types, "activated", Q_ARG(int, 3));
+        QMetaObject::invokeMethod(types, "textActivated", Q_ARG(QString, types->itemText(3)));
+        d.SetTypedName("shot");
+        QMetaObject::invokeMethod(box, "accept");
+    };
+    save.OnTypeChange = [&](TFileDialog& d) { switched.push_back(d.FilterIndex); };
+    ASSERT_TRUE(save.Execute());
+    EXPECT_EQ(shown, (QStringList{"Bitmaps(*.bmp)", "GIF Image(*.gif)", "JPEG Image(*.jpg)",
+                                  "Portable Network Graphics(*.png)"}));
+    EXPECT_EQ(switched, std::vector<int>{4});
+    EXPECT_EQ(save.FilterIndex, 4);
+    EXPECT_EQ(save.FileName, (temp.Path() / "shot.png").string());
 }
 
 } // namespace

@@ -5,11 +5,14 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QTimer>
 
 #include "platform/exceptions.h"
+#include "platform/qt/application.h"
 #include "platform/qt/message_boxes.h"
+#include "support/paths.h"
 #include "support/qt/application.h"
 #include "support/qt/fake_desktop.h"
 
@@ -44,6 +47,17 @@ TEST(QtMessageBoxes, TheWindowTitleIsTheCaptionAndNothingElse)
     QCoreApplication::setApplicationName("title-probe");
     EXPECT_EQ(QGuiApplication::applicationDisplayName().toStdString(), "title-probe");
     QCoreApplication::setApplicationName(name);
+}
+
+// Without Qt's Russian translation at hand the program starts all the same, in Qt's English.
+TEST(QtTranslation, AFolderWithoutItKeepsQtsEnglish)
+{
+    EnsureApplication();
+    kelvo::test::TTempDir empty;
+    EXPECT_FALSE(InstallQtTranslation(QString::fromStdString(empty.Path().string())));
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Yes");
 }
 
 TEST(FakeMessageBoxes, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)

@@ -177,6 +177,18 @@ TEST_F(QtBridge, PaintsBitmapsAtSizeStretchedAndTransparently)
         EXPECT_NE(target.pixel(0, 0), qRgb(0, 255, 0)) << format;
         EXPECT_EQ(target.pixel(1, 0), qRgb(0, 255, 0)) << format;
     }
+    // A system colour as the transparent one stands for the desktop's colour.
+    TBitmap faced = bmp;
+    faced.SetPixel(1, 0, ColorToRGB(clBtnFace));
+    faced.SetTransparent(true);
+    faced.SetTransparentColor(clBtnFace);
+    target.fill(Qt::green);
+    {
+        QPainter painter(&target);
+        DrawBitmap(painter, 0, 0, faced);
+    }
+    EXPECT_EQ(target.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(target.pixel(1, 0), qRgb(0, 255, 0));
 }
 
 class QtText : public QtBridge {

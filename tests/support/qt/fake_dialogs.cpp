@@ -133,11 +133,13 @@ std::optional<std::vector<std::string>> TFakeFileDialogs::Run(TFileDialog& dialo
         std::string name = field.Text();
         if (name.empty())
             return std::nullopt;
-        // As the real dialogs do: a name typed without an extension gets the default one.
+        // As Qt's dialog does when Save is pressed: a file name without any dot gets the
+        // dialog's default suffix of that moment, which follows the filter switched to.
         const auto slash = name.rfind('/');
         const auto dot = name.rfind('.');
-        if (!dialog.DefaultExt.empty() && (dot == std::string::npos || (slash != std::string::npos && dot < slash)))
-            name += "." + dialog.DefaultExt;
+        const std::string suffix = dialog.DefaultSuffix();
+        if (!suffix.empty() && (dot == std::string::npos || (slash != std::string::npos && dot < slash)))
+            name += "." + suffix;
         return std::vector<std::string>{name};
     }
     case TScript::Cancelled:

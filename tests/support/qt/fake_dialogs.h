@@ -77,7 +77,7 @@ public:
         // Ends the run with these files chosen (with several, the dialog must allow it).
         void Choose(std::vector<std::string> files);
         // Ends the run with the typed name chosen, as pressing Save does (a name without an
-        // extension gets the dialog's default one).
+        // extension gets the dialog's DefaultSuffix for the filter chosen by then).
         void ChooseTyped();
         void Cancel();
 
