@@ -64,7 +64,6 @@ void TFormText::CreateComponents()
     ButSetText = new QPushButton("Изменить", this);
     ButSetText->setObjectName("ButSetText");
     ButSetText->setGeometry(250, 8, 94, 26);
-    ButSetText->setAutoDefault(false);
     connect(ButSetText, &QPushButton::clicked, this, [this] { ButSetTextClick(); });
 
     RadioGroup1 = new QGroupBox("Направление", this);
@@ -110,12 +109,10 @@ void TFormText::CreateComponents()
     ButSelFont->setObjectName("ButSelFont");
     ButSelFont->setGeometry(8, 78, 78, 24);
     ButSelFont->setToolTip("Выбрать фон");
-    ButSelFont->setAutoDefault(false);
     ButSelColor = new QPushButton("Цвет фона", GroupBox2);
     ButSelColor->setObjectName("ButSelColor");
     ButSelColor->setGeometry(90, 78, 82, 24);
     ButSelColor->setToolTip("Цвет фона для текста");
-    ButSelColor->setAutoDefault(false);
     CheckBox1 = new QCheckBox("Фоновый рисунок", GroupBox2);
     CheckBox1->setObjectName("CheckBox1");
     CheckBox1->setGeometry(8, 102, 166, 20);
@@ -205,7 +202,6 @@ void TFormText::CreateComponents()
     Button2 = new QPushButton("Отменить", this);
     Button2->setObjectName("Button2");
     Button2->setGeometry(580, 296, 92, 26);
-    Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
 }
 
