@@ -15,6 +15,7 @@
 #include <climits>
 #include <utility>
 
+#include "output/option_dialog_parts.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"
 #include "platform/qt/message_boxes.h"
@@ -159,10 +160,8 @@ void TFormText::CreateComponents()
         {CSpinEditNumber, &TFormText::CSpinEditNumberChange},
         {CSpinEditDuration, &TFormText::CSpinEditDurationChange},
     };
-    for (const auto& [s, handler] : spins) {
+    for (const auto& [s, handler] : spins)
         connect(s, &QSpinBox::valueChanged, this, [this, handler = handler] { (this->*handler)(); });
-        s->installEventFilter(this);
-    }
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName("ScrollBox1");
@@ -203,5 +202,11 @@ void TFormText::CreateComponents()
     Button2->setObjectName("Button2");
     Button2->setGeometry(580, 296, 92, 26);
     connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
+
+    // Enter and Esc in a number field: the field's handler moves the focus to Add or Cancel,
+    // and the dialog presses that button, as it does with those keys anywhere.
+    for (TCSpinEdit* field : {CSpinEditLeft, CSpinEditTop, CSpinEditFrameLeft, CSpinEditFrameTop, CSpinEditWidth,
+                              CSpinEditHeight, CSpinEditNumber, CSpinEditDuration})
+        new TNumberFieldKeys(field, Button1, Button2, [this](char& key) { CSpinEditLeftKeyPress(key); });
 }
 
