@@ -291,6 +291,9 @@ public:
     // The texts and checks that follow the project type; withOutputDialog also sets the
     // output save dialog's filter and extension. Another type changes nothing.
     void ShowProjectType(bool withOutputDialog);
+    // Of those, the check marks of the run items: the project type's pair checked. A run
+    // item toggles its own mark when chosen, so the preview puts them back after every use.
+    void ShowRunItemMarks();
     // A line for the message log (its panel: ShowLogPanel).
     void LogLine(const std::string& line);
     // Status panel 2: the frame size.

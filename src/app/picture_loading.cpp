@@ -2,9 +2,8 @@
 // the GIF options of a GIF image, and a whole still frame.
 #include "app/createavi.h"
 
-#include <cctype>
-
 #include "app/frame_geometry.h"
+#include "app/project_format.h"
 #include "gif/gifimage.h"
 #include "platform/icon_image.h"
 #include "platform/jpeg_image.h"
@@ -12,24 +11,13 @@
 
 namespace {
 
-// The extension from the last dot of the file's own name on, dot included, in lower case;
-// a dot in a folder's name does not count.
-std::string LowerExtension(const std::string& fileName)
-{
-    const std::size_t dot = fileName.find_last_of("./");
-    if (dot == std::string::npos || fileName[dot] != '.')
-        return {};
-    std::string ext = fileName.substr(dot);
-    for (char& c : ext)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
-
 enum class TPictureKind { None, Bmp, Jpeg, Png, Icon };
 
 TPictureKind KindOf(const std::string& fileName)
 {
-    const std::string ext = LowerExtension(fileName);
+    // Lowered letter by letter in ASCII: a locale's own rule (the Turkish dotless i) must not
+    // turn ".ICO" into something no loader knows.
+    const std::string ext = LowerFileExtension(fileName);
     if (ext == ".bmp")
         return TPictureKind::Bmp;
     if (ext == ".jpg" || ext == ".jpeg")

@@ -59,15 +59,23 @@ void TAVIForm::ShowProjectType(bool withOutputDialog)
     ToolButRun->setToolTip(QString::fromUtf8(display->RunHint));
     ActionCreate->setText(QString::fromUtf8(display->CreateCaption));
     ActionCreate->setToolTip(QString::fromUtf8(display->CreateCaption));
-    ItemTestAVI->setChecked(display->AviItemsChecked);
-    ItemRunAVI->setChecked(display->AviItemsChecked);
-    ItemTestGIF->setChecked(!display->AviItemsChecked);
-    ItemRunGIF->setChecked(!display->AviItemsChecked);
+    ShowRunItemMarks();
     StatusBar1->SetPanelText(1, display->StatusText);
     if (withOutputDialog) {
         SaveDialog1->FilterIndex = display->OutputFilterIndex;
         SaveDialog1->DefaultExt = display->OutputDefaultExt;
     }
+}
+
+void TAVIForm::ShowRunItemMarks()
+{
+    const auto display = ProjectTypeDisplay(ProjectType);
+    if (!display)
+        return;
+    ItemTestAVI->setChecked(display->AviItemsChecked);
+    ItemRunAVI->setChecked(display->AviItemsChecked);
+    ItemTestGIF->setChecked(!display->AviItemsChecked);
+    ItemRunGIF->setChecked(!display->AviItemsChecked);
 }
 
 void TAVIForm::LogLine(const std::string& line) { Memo1->appendPlainText(QString::fromStdString(line)); }

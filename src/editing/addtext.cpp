@@ -20,6 +20,7 @@
 
 #include "editing/text_frames.h"
 #include "gif/gifimage.h"
+#include "output/option_dialog_parts.h"
 #include "platform/qt/choose_dialogs.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"
@@ -388,17 +389,9 @@ void TFormText::PaintTextMouseUp(Qt::MouseButton button, int, int)
     StartTimer();
 }
 
-bool TFormText::CSpinEditLeftKeyPress(int key)
+void TFormText::CSpinEditLeftKeyPress(char& key)
 {
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        Button1->setFocus();
-        return true;
-    }
-    if (key == Qt::Key_Escape) {
-        Button2->setFocus();
-        return true;
-    }
-    return false;
+    FocusOnEnterOrEscape(key, Button1, Button2);
 }
 
 void TFormText::Button2Click() { StopTimer(); }
@@ -483,14 +476,9 @@ bool TFormText::eventFilter(QObject* watched, QEvent* event)
         }
     } else if (type == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (watched == Edit1) {
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                ButSetTextKeyPress();
-                return true;
-            }
-        } else if (dynamic_cast<TCSpinEdit*>(watched)) {
-            if (CSpinEditLeftKeyPress(key))
-                return true;
+        if (watched == Edit1 && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            ButSetTextKeyPress();
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

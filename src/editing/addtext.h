@@ -81,8 +81,9 @@ public:
     void PaintTextMouseUp(Qt::MouseButton button, int x, int y);
     void Image1DblClick();
     void Image1MouseUp(int x, int y);
-    // Enter moves to Add, Esc to Cancel; true when the key was taken.
-    bool CSpinEditLeftKeyPress(int key);
+    // Swallows Enter ('\r') and Esc (0x1B) and moves the focus to Add or Cancel, which the
+    // dialog then presses; other keys go to the field.
+    void CSpinEditLeftKeyPress(char& key);
     void Timer1Timer();
     // Renders and saves the frames and keeps the settings; raises what goes wrong, leaving
     // the settings as they were and nothing written.

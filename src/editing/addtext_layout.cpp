@@ -15,6 +15,7 @@
 #include <climits>
 #include <utility>
 
+#include "output/option_dialog_parts.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"
 #include "platform/qt/message_boxes.h"
@@ -64,7 +65,6 @@ void TFormText::CreateComponents()
     ButSetText = new QPushButton("Изменить", this);
     ButSetText->setObjectName("ButSetText");
     ButSetText->setGeometry(250, 8, 94, 26);
-    ButSetText->setAutoDefault(false);
     connect(ButSetText, &QPushButton::clicked, this, [this] { ButSetTextClick(); });
 
     RadioGroup1 = new QGroupBox("Направление", this);
@@ -110,12 +110,10 @@ void TFormText::CreateComponents()
     ButSelFont->setObjectName("ButSelFont");
     ButSelFont->setGeometry(8, 78, 78, 24);
     ButSelFont->setToolTip("Выбрать фон");
-    ButSelFont->setAutoDefault(false);
     ButSelColor = new QPushButton("Цвет фона", GroupBox2);
     ButSelColor->setObjectName("ButSelColor");
     ButSelColor->setGeometry(90, 78, 82, 24);
     ButSelColor->setToolTip("Цвет фона для текста");
-    ButSelColor->setAutoDefault(false);
     CheckBox1 = new QCheckBox("Фоновый рисунок", GroupBox2);
     CheckBox1->setObjectName("CheckBox1");
     CheckBox1->setGeometry(8, 102, 166, 20);
@@ -162,10 +160,8 @@ void TFormText::CreateComponents()
         {CSpinEditNumber, &TFormText::CSpinEditNumberChange},
         {CSpinEditDuration, &TFormText::CSpinEditDurationChange},
     };
-    for (const auto& [s, handler] : spins) {
+    for (const auto& [s, handler] : spins)
         connect(s, &QSpinBox::valueChanged, this, [this, handler = handler] { (this->*handler)(); });
-        s->installEventFilter(this);
-    }
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName("ScrollBox1");
@@ -205,7 +201,12 @@ void TFormText::CreateComponents()
     Button2 = new QPushButton("Отменить", this);
     Button2->setObjectName("Button2");
     Button2->setGeometry(580, 296, 92, 26);
-    Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
+
+    // Enter and Esc in a number field: the field's handler moves the focus to Add or Cancel,
+    // and the dialog presses that button, as it does with those keys anywhere.
+    for (TCSpinEdit* field : {CSpinEditLeft, CSpinEditTop, CSpinEditFrameLeft, CSpinEditFrameTop, CSpinEditWidth,
+                              CSpinEditHeight, CSpinEditNumber, CSpinEditDuration})
+        new TNumberFieldKeys(field, Button1, Button2, [this](char& key) { CSpinEditLeftKeyPress(key); });
 }
 

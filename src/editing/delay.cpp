@@ -147,7 +147,6 @@ void TDelayForm::CreateComponents()
     Button2 = new QPushButton("Отменить", this);
     Button2->setObjectName("Button2");
     Button2->setGeometry(352, 272, 85, 27);
-    Button2->setAutoDefault(false);
 
     connect(CSpinEdit1, &QSpinBox::valueChanged, this, [this] { CSpinEdit1Change(); });
     connect(CSpinEditLeft, &QSpinBox::valueChanged, this, [this] { CSpinEditLeftChange(); });

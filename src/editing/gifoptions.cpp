@@ -178,7 +178,6 @@ void TGifOptionForm::CreateComponents()
     Button2 = new QPushButton("Отменить", this);
     name(Button2, "Button2");
     Button2->setGeometry(242, 208, 80, 26);
-    Button2->setAutoDefault(false);
 
     // activated, unlike currentIndexChanged, comes from the user only, so that showing the
     // values marks nothing.

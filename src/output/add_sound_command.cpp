@@ -6,7 +6,8 @@
 
 void TAVIForm::ActionInsertWavExecute(QObject*)
 {
-    TFormAddSound dialog;
+    // Owned by the window, so that it opens over it.
+    TFormAddSound dialog(this);
     OptionsChanged = false;
     if (ShowModal(dialog) == mrOk) {
         // A dialog that changed nothing leaves the project as it was: an earlier change that

@@ -100,8 +100,6 @@ void TAVIForm::WriteGifAnimation(bool optimize, bool crop, bool merge, bool inte
     BuildGifAnimation(*OutputGif, frames, {optimize, crop, merge, interlaced, GifLoopCount});
 }
 
-// Until the output options dialogs are here, they answer OK as their OK would: the AVI one
-// changing nothing, the animated GIF one building OutputGif from the stored options.
 // Each options dialog lives for this one showing only.
 bool TAVIForm::RunAviOptionsDialog()
 {

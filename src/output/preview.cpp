@@ -42,13 +42,13 @@ void EnableBars(std::initializer_list<QToolBar*> bars, bool enabled)
         bar->setEnabled(enabled);
 }
 
-// The run items follow the run button.
+// The run items follow the run button, and keep the project type's marks, which choosing
+// one of them has just toggled.
 void FollowRunButton(TAVIForm& form)
 {
-    for (QAction* item : {form.ItemRunAVI, form.ItemTestAVI, form.ItemRunGIF, form.ItemTestGIF}) {
+    for (QAction* item : {form.ItemRunAVI, form.ItemTestAVI, form.ItemRunGIF, form.ItemTestGIF})
         item->setEnabled(form.ToolButRun->isEnabled());
-        item->setChecked(false);
-    }
+    form.ShowRunItemMarks();
 }
 
 } // namespace
@@ -163,6 +163,7 @@ void TAVIForm::EndPreview()
     ItemPause->setEnabled(false);
     ToolButRun->setDown(false);
     PreviewResumable = false;
+    ShowRunItemMarks();
 
     EnableBars({ToolBar2, ToolBar3, ToolBar4, ToolBar5, ToolBarEffect}, true);
     EnableMenus({File1, Edit1, Help1, Effects1}, true);
@@ -230,6 +231,7 @@ void TAVIForm::ToolButStopClick()
     ItemPause->setEnabled(false);
     EnableMenus({File1, Edit1, Help1, Effects1}, true);
     PreviewResumable = false;
+    ShowRunItemMarks();
 
     ShowMarker(*this, CurrentFrame, false);
 

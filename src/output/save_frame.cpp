@@ -30,12 +30,12 @@ void WritePicture(const TPicture& picture, const std::string& fileName)
     stream.SaveToFile(fileName);
 }
 
-// A format's options dialog, made for this one save; true when it ends with OK, which has
-// stored its values in the window.
+// A format's options dialog, made for this one save and owned by the window, so that it
+// opens over it; true when it ends with OK, which has stored its values in the window.
 template <class TDialog>
-bool OptionsConfirmed()
+bool OptionsConfirmed(TAVIForm& form)
 {
-    TDialog dialog;
+    TDialog dialog(&form);
     return ShowModal(dialog) == mrOk;
 }
 
@@ -43,7 +43,7 @@ bool OptionsConfirmed()
 bool GifSaveOptionsConfirmed(TAVIForm& form)
 {
     form.GifOptionsForFrames = false;
-    TGifOptionForm dialog(form);
+    TGifOptionForm dialog(form, &form);
     return ShowModal(dialog) == mrOk;
 }
 
@@ -64,7 +64,7 @@ void TAVIForm::ActionSaveFrameExecute(QObject*)
     // None of these options is in the project file, so the project stays as it was.
     switch (FrameFileFormat(path)) {
     case TFrameFileFormat::Png:
-        if (!ShowPngOptions || OptionsConfirmed<TPNGForm>())
+        if (!ShowPngOptions || OptionsConfirmed<TPNGForm>(*this))
             SaveFramePng(path);
         break;
     case TFrameFileFormat::Gif:
@@ -72,11 +72,11 @@ void TAVIForm::ActionSaveFrameExecute(QObject*)
             SaveFrameGif(path);
         break;
     case TFrameFileFormat::Jpeg:
-        if (!ShowJpegOptions || OptionsConfirmed<TJPGForm>())
+        if (!ShowJpegOptions || OptionsConfirmed<TJPGForm>(*this))
             SaveFrameJpeg(path);
         break;
     case TFrameFileFormat::Bmp:
-        if (!ShowBmpOptions || OptionsConfirmed<TBMPForm>())
+        if (!ShowBmpOptions || OptionsConfirmed<TBMPForm>(*this))
             SaveFrameBmp(path);
         break;
     case TFrameFileFormat::None:

@@ -4,11 +4,16 @@
 
 #include <QPlainTextEdit>
 
+#include <cctype>
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <typeinfo>
 
 #include "form_fixture.h"
+#include "support/paths.h"
 #include "gif/gifimage.h"
 #include "platform/jpeg_image.h"
 #include "platform/qt/controls.h"
@@ -139,6 +144,55 @@ TEST_F(PictureLoading, ExtensionPicksTheLoaderWhateverItsCase)
             EXPECT_EQ(picture.PixelFormat(), pf24bit);
         }
     }
+    EXPECT_TRUE(boxes_.Asked.empty());
+}
+
+// The C library's character classes of a Turkish locale in its one-byte character set, where
+// the lower case of I is the dotless i: made for the test in folder and in force for the life
+// of the object. Active() is false where this machine cannot make it.
+class TTurkishCharacterClasses {
+public:
+    explicit TTurkishCharacterClasses(const std::filesystem::path& folder)
+    {
+        if (const char* path = std::getenv("LOCPATH"))
+            oldLocPath_ = path;
+        oldClasses_ = std::setlocale(LC_CTYPE, nullptr);
+        if (!kelvo::test::HaveTool("localedef"))
+            return;
+        kelvo::test::RunCommand("localedef -i tr_TR -f ISO-8859-9 '" + (folder / "tr_TR.ISO-8859-9").string() +
+                                "' 2>&1");
+        setenv("LOCPATH", folder.c_str(), 1);
+        active_ = std::setlocale(LC_CTYPE, "tr_TR.ISO-8859-9") && std::tolower('I') != 'i';
+    }
+    ~TTurkishCharacterClasses()
+    {
+        std::setlocale(LC_CTYPE, oldClasses_.c_str());
+        if (oldLocPath_)
+            setenv("LOCPATH", oldLocPath_->c_str(), 1);
+        else
+            unsetenv("LOCPATH");
+    }
+    bool Active() const { return active_; }
+
+private:
+    std::string oldClasses_;
+    std::optional<std::string> oldLocPath_;
+    bool active_ = false;
+};
+
+TEST_F(PictureLoading, ExtensionIsLoweredInAsciiWhateverTheLocale)
+{
+    TAVIForm& f = Project(320, 240);
+    WriteBytes(temp_ / "X.ICO", TwoByTwoIcon());
+    std::filesystem::create_directories(temp_ / "locale");
+    TTurkishCharacterClasses turkish(temp_ / "locale");
+    if (!turkish.Active())
+        GTEST_SKIP() << "no Turkish locale can be made here (localedef and the tr_TR source are needed)";
+    TBitmap picture;
+    EXPECT_TRUE(f.LoadFrameImage(File("X.ICO"), picture));
+    EXPECT_EQ(picture.Width(), 2) << "the icon was not taken for one";
+    f.AddImageFrame(File("X.ICO"));
+    EXPECT_EQ(f.FrameCount(), 1u);
     EXPECT_TRUE(boxes_.Asked.empty());
 }
 

@@ -185,8 +185,14 @@ TEST_F(ProjectFile, AFailedWriteKeepsTheProjectModifiedAndTheFileAsItWas)
 {
     TAVIForm& f = Form();
     NewProject(10, 10);
-    const std::string target = PathOf("no-such-folder/p.mcp");
-    EXPECT_ANY_THROW(f.WriteProjectFile(target));
+    // A project under a name of 254 bytes: the file system takes it, but not the longer name
+    // of the file that a write is made in before it replaces the project, so every write to it
+    // fails, whoever runs the test.
+    const std::string name = std::string(250, 'p') + ".mcp";
+    const std::string before = "[Parameters]\nWidth=7\nHeight=5\nType=1\n[Files]\nFile_1=/pictures/a.bmp\n";
+    WriteText(name, before);
+    EXPECT_ANY_THROW(f.WriteProjectFile(PathOf(name)));
+    EXPECT_EQ(ReadText(name), before);
     EXPECT_TRUE(f.ActionSaveProject->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -244,19 +244,40 @@ TEST_F(TextFrameDialog, DoubleClickOnThePictureTakesItsColour)
     EXPECT_EQ(form->BackColor, clBlue);
 }
 
-TEST_F(TextFrameDialog, EnterAndEscInASpinMoveTheFocusAndCloseNothing)
+// Enter in a number field presses "Добавить", Esc "Отменить", as in every dialog; the field's
+// own handler moves the focus there first.
+TEST_F(TextFrameDialog, EnterAndEscInASpinPressAddAndCancel)
+{
+    const struct {
+        int Key;
+        int Result;
+        bool Written;
+    } keys[] = {{Qt::Key_Return, mrOk, true}, {Qt::Key_Enter, mrOk, true}, {Qt::Key_Escape, QDialog::Rejected, false}};
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.Key);
+        auto form = Open();
+        form->activateWindow();
+        for (TCSpinEdit* field : {form->CSpinEditNumber, form->CSpinEditLeft, form->CSpinEditDuration}) {
+            form->setResult(0);
+            form->show();
+            field->setFocus();
+            QKeyEvent press(QEvent::KeyPress, k.Key, Qt::NoModifier);
+            QCoreApplication::sendEvent(field, &press);
+            EXPECT_EQ(form->focusWidget(), k.Result == mrOk ? form->Button1 : form->Button2);
+            EXPECT_FALSE(form->isVisible());
+            EXPECT_EQ(form->result(), k.Result);
+            EXPECT_EQ(!form->WrittenGif().empty(), k.Written);
+        }
+    }
+    char key = 'a';
+    Open()->CSpinEditLeftKeyPress(key);
+    EXPECT_EQ(key, 'a') << "other keys go to the field";
+}
+
+TEST_F(TextFrameDialog, EnterInTheTextBoxAppliesTheText)
 {
     auto form = Open();
     form->activateWindow();
-    const std::pair<int, QPushButton*> keys[] = {{Qt::Key_Return, form->Button1}, {Qt::Key_Escape, form->Button2}};
-    for (const auto& [key, target] : keys) {
-        form->CSpinEditNumber->setFocus();
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(form->CSpinEditNumber, &press);
-        EXPECT_EQ(form->focusWidget(), target);
-        EXPECT_TRUE(form->isVisible());
-    }
-    // Enter in the text box applies the text and adds nothing.
     form->Edit1->setText("Новый");
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(form->Edit1, &enter);

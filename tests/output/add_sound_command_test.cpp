@@ -36,6 +36,7 @@ TEST_F(SoundCommand, OkWithAChangeModifiesTheProjectAndNothingElseChangesIt)
             form.SetProjectModified(modified);
             form.OptionsChanged = true;
             desktop_.ModalDialogs.Answer<TFormAddSound>([&](TFormAddSound& dialog) {
+                EXPECT_EQ(dialog.parentWidget(), &form) << "it opens over the window";
                 c.Edit(dialog);
                 (c.Ok ? dialog.Button1 : dialog.Button2)->click();
             });

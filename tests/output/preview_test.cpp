@@ -244,6 +244,52 @@ TEST_F(Preview, CommandsWhileRunningPausedAndStopped)
     check("ended", {true, true, true, true, true, false, false, true, true, true});
 }
 
+// The run items show the project's type by their marks, whichever of them ran the preview and
+// however the run ended.
+TEST_F(Preview, RunItemsKeepTheProjectTypesMarks)
+{
+    const char* const senders[] = {"ItemRunAVI", "ItemTestAVI", "ItemRunGIF", "ItemTestGIF", "ToolButRun"};
+    const char* const endings[] = {"end", "pause", "stop", "pause, run to the end"};
+    for (const int type : {0, 1})
+        for (const char* sender : senders)
+            for (const char* ending : endings) {
+                SCOPED_TRACE(std::string(sender) + " in project type " + std::to_string(type) + ", " + ending);
+                form_.reset();
+                MakeProject(type, {10, 20, 30});
+                Form().ShowProjectType(false);
+                const auto expectMarks = [&](const char* when) {
+                    SCOPED_TRACE(when);
+                    EXPECT_EQ(Form().ItemRunAVI->isChecked(), type == 0);
+                    EXPECT_EQ(Form().ItemTestAVI->isChecked(), type == 0);
+                    EXPECT_EQ(Form().ItemRunGIF->isChecked(), type == 1);
+                    EXPECT_EQ(Form().ItemTestGIF->isChecked(), type == 1);
+                };
+                const auto run = [&] {
+                    if (QToolButton* button = Form().FindToolButton(sender))
+                        button->click();
+                    else
+                        Run(Form().FindMenuItem(sender));
+                };
+                run();
+                expectMarks("running");
+                const std::string end = ending;
+                if (end == "end") {
+                    RunToEnd();
+                } else if (end == "stop") {
+                    Form().ItemStop->trigger();
+                } else {
+                    Form().ItemPause->trigger();
+                    expectMarks("paused");
+                    if (end == "pause")
+                        continue;
+                    run();
+                    RunToEnd();
+                }
+                EXPECT_FALSE(Form().PreviewRunning);
+                expectMarks("after the run");
+            }
+}
+
 TEST_F(Preview, ClosingTheWindowStopsARunningOrPausedPreview)
 {
     for (const bool paused : {false, true}) {

@@ -153,14 +153,17 @@ TEST_F(SaveFrame, OptionsDialogShowsByItsFlagAndOnlyOkSaves)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         std::string caption;
+        QWidget* owner = nullptr;
         desktop_.ModalDialogs.Answers.push_back([&](QDialog& dialog) {
             caption = dialog.windowTitle().toStdString();
+            owner = dialog.parentWidget();
             dialog.reject();
         });
         Save(temp_ / c.Name);
         ASSERT_FALSE(desktop_.ModalDialogs.Shown.empty());
         EXPECT_EQ(desktop_.ModalDialogs.Shown.back().ClassName, c.Dialog);
         EXPECT_EQ(caption, c.Name);
+        EXPECT_EQ(owner, &form) << "it opens over the window";
         EXPECT_FALSE(std::filesystem::exists(temp_ / c.Name));
     }
 

@@ -141,11 +141,9 @@ TOptionsForm::TOptionsForm(TProjectSettings& project, TOutputOptions& output, TD
     Button1 = new QPushButton("OK", this);
     Button1->setObjectName("Button1");
     Button1->setDefault(true);
-    Button1->setAutoDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Button2 = new QPushButton(QString::fromUtf8("Отменить"), this);
     Button2->setObjectName("Button2");
-    Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(SpeedButton1);
     buttons->addStretch(1);

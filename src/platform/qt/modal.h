@@ -7,6 +7,8 @@
 // it is never deleted on close, so it is never deleted twice; ShowModal clears
 // Qt::WA_DeleteOnClose to keep that promise. The dialog goes through the installed
 // TModalDialogs, so a test can set its controls and press its buttons instead of a user.
+// Whichever runs it, Enter on a focused button of the dialog presses that button, as the
+// platform the forms were drawn for does; elsewhere it presses the default button.
 class QDialog;
 
 constexpr int mrNone = 0;

@@ -3,12 +3,16 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <memory>
+#include <vector>
 
 #include "platform/qt/modal.h"
 #include "support/failures.h"
@@ -132,6 +136,56 @@ TEST_F(ModalDialogs, TheRealLoopGivesTheResultTheDialogEndedWith)
         QTimer::singleShot(0, &dialog, [&] { c.end(dialog); });
         EXPECT_EQ(ShowModal(dialog), c.result) << c.name;
     }
+}
+
+// Enter as the window system delivers it: to the control that has the focus.
+void PressEnter(QWidget& window)
+{
+    QWidget* target = window.focusWidget() ? window.focusWidget() : &window;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+// A form that turned autoDefault off on its cancel button and has a glyph button, as a form
+// might: in the real loop Enter still presses the button that has the focus, and elsewhere
+// the default button.
+TEST_F(ModalDialogs, EnterPressesTheFocusedButtonElseTheDefaultOne)
+{
+    QDialog dialog;
+    auto* edit = new QLineEdit(&dialog);
+    auto* glyph = new QToolButton(&dialog);
+    auto* ok = new QPushButton("OK", &dialog);
+    auto* cancel = new QPushButton("Отменить", &dialog);
+    auto* layout = new QHBoxLayout(&dialog);
+    for (QWidget* w : std::initializer_list<QWidget*>{edit, glyph, ok, cancel})
+        layout->addWidget(w);
+    ok->setDefault(true);
+    cancel->setAutoDefault(false);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    std::vector<QAbstractButton*> pressed;
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{glyph, ok, cancel})
+        QObject::connect(button, &QAbstractButton::clicked, [&pressed, button] { pressed.push_back(button); });
+
+    QTimer::singleShot(0, &dialog, [&] {
+        glyph->setFocus();
+        PressEnter(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "the glyph button, not OK";
+        cancel->setFocus();
+        PressEnter(dialog);
+    });
+    EXPECT_EQ(ShowModal(dialog), mrCancel);
+    EXPECT_EQ(pressed, (std::vector<QAbstractButton*>{glyph, cancel}));
+
+    pressed.clear();
+    QTimer::singleShot(0, &dialog, [&] {
+        edit->setFocus();
+        PressEnter(dialog);
+    });
+    EXPECT_EQ(ShowModal(dialog), mrOk);
+    EXPECT_EQ(pressed, std::vector<QAbstractButton*>{ok});
 }
 
 } // namespace
