@@ -248,6 +248,12 @@ TEST_F(SaveFrame, ABareNameTypedAfterTheSwitchTakesTheChosenFiltersFormat)
     Form().FindAction("ActionCreate")->trigger();
     EXPECT_EQ(Head(temp_ / "anim.gif", 6), "GIF89a");
     EXPECT_FALSE(std::filesystem::exists(temp_ / "anim.avi"));
+
+    // A new project's create dialog has no default extension of its own; the filter still names it.
+    Form().SaveDialog1->DefaultExt.clear();
+    dialogs_.Next().SwitchToFilter(2).Type((temp_ / "new").string()).ChooseTyped();
+    Form().FindAction("ActionCreate")->trigger();
+    EXPECT_EQ(Head(temp_ / "new.gif", 6), "GIF89a");
 }
 
 TEST_F(SaveFrame, PngNamesItsTransparentColourAndFollowsInterlaceAndLevel)

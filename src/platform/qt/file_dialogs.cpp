@@ -50,7 +50,10 @@ std::vector<std::pair<std::string, std::string>> SplitDialogFilter(const std::st
 std::string TFileDialog::DefaultSuffix() const
 {
     const std::string fallback = DefaultExt.substr(!DefaultExt.empty() && DefaultExt.front() == '.' ? 1 : 0);
-    if (fallback.empty())
+    // A save dialog without a default extension still names its file after the filter the user
+    // chose: the output dialog of a new project has none, and a bare "anim" typed there under
+    // the GIF filter would otherwise be no GIF at all and be written nowhere, without a word.
+    if (fallback.empty() && !IsSave())
         return {};
     const auto filters = SplitDialogFilter(Filter);
     if (FilterIndex < 1 || std::size_t(FilterIndex) > filters.size())

@@ -66,8 +66,8 @@ public:
 
     // The extension a name typed without one gets when the user presses Save or Open, as the
     // desktop's dialogs give it: the chosen filter's own extension when its (first) pattern
-    // names one ("*.png"), else DefaultExt; none while DefaultExt is empty. It follows
-    // FilterIndex, so it is the one of the filter chosen at that moment. No leading dot.
+    // names one ("*.png"), else DefaultExt; an open dialog without DefaultExt adds none. It
+    // follows FilterIndex, so it is the one of the filter chosen at that moment. No leading dot.
     std::string DefaultSuffix() const;
 
     bool HasNameField() const { return field_ != nullptr; }

@@ -98,7 +98,8 @@ TEST(DialogFilter, DefaultSuffixIsTheChosenFiltersExtension)
         {kFrameFilter, "bmp", 2, "gif"},
         {kFrameFilter, "bmp", 0, "bmp"}, // no such filter: the default extension
         {kFrameFilter, "bmp", 5, "bmp"},
-        {kFrameFilter, "", 4, ""},       // no default extension: no suffix at all
+        {kFrameFilter, "", 4, "png"},    // no default extension: still the filter's own
+        {"All files|*.*", "", 1, ""},
         {"Project files (*.mcp)|*.mcp", ".mcp", 1, "mcp"},
         {"Pictures|*.png;*.gif", "bmp", 1, "png"},
         {"All files|*.*", "bmp", 1, "bmp"},
