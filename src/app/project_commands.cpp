@@ -135,7 +135,9 @@ void TAVIForm::ToolButNewClick()
     ActionUp->setEnabled(false);
     ActionDown->setEnabled(false);
     SetProjectModified(true);
-    ShowProjectType(false);
+    // The output dialog follows the type here too, as after an open or an options change: a new
+    // GIF project's "Создать анимированный GIF" would otherwise come up on the AVI filter.
+    ShowProjectType(true);
     UpdateStatusTotals();
     StatusBar1->SetPanelText(0, "Новый проект");
     ShowFrameSize();

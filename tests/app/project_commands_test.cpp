@@ -46,6 +46,13 @@ TEST_F(ProjectCommands, ANewProjectSetsUpTheWindowForItsType)
     EXPECT_EQ(f.StatusBar1->PanelText(2), "Размер: 320 x 240");
     EXPECT_EQ(f.StatusBar1->PanelText(4), "Всего кадров: 0");
     EXPECT_FALSE(f.NewProjectOptions);
+    // "Создать анимированный GIF" offers the GIF filter first, as it does after an open.
+    EXPECT_EQ(f.SaveDialog1->FilterIndex, 2);
+    EXPECT_EQ(f.SaveDialog1->DefaultExt, "gif");
+    f.SetProjectModified(false); // no question about the first
+    NewProject(320, 240, 0);
+    EXPECT_EQ(f.SaveDialog1->FilterIndex, 1);
+    EXPECT_EQ(f.SaveDialog1->DefaultExt, "avi");
 }
 
 TEST_F(ProjectCommands, CancellingTheOptionsOfANewProjectChangesNothing)
