@@ -117,13 +117,7 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
     TBitmap picture;
     MYRECT rect;
     if (IsGifFileName(path)) {
-        std::unique_ptr<TGIFImage> made;
-        {
-            // Made and loaded without animation, the image never starts a painter.
-            TGifAnimationOff animationOff;
-            made = std::make_unique<TGIFImage>();
-            made->LoadFromFile(path);
-        }
+        const std::unique_ptr<TGIFImage> made = LoadGifSource(path);
         TGIFImage& gif = *made;
         const int number = FrameSubImages[index];
         if (number < 0 || number >= gif.Images().GetCount()) {
@@ -134,8 +128,7 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
         rect = MYRECT{image->Left(), image->Top(), image->Width(), image->Height()};
         if (image->Empty())
             return;
-        picture.Assign(*image);
-        picture.SetPixelFormat(pf24bit);
+        TakeGifPicture(*image, picture);
     } else {
         if (!LoadFrameImage(path, picture)) {
             LogLine("Ошибка при создании BITMAP из " + path);

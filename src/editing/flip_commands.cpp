@@ -28,21 +28,14 @@ bool TAVIForm::RenderFrameFromFile(int mode, int index, int width, int height)
     const std::string ext = LowerFileExtension(path);
     TBitmap picture;
     if (ext == ".gif") {
-        std::unique_ptr<TGIFImage> made;
-        {
-            // Made and loaded without animation, the image never starts a painter.
-            TGifAnimationOff animationOff;
-            made = std::make_unique<TGIFImage>();
-            made->LoadFromFile(path);
-        }
+        const std::unique_ptr<TGIFImage> made = LoadGifSource(path);
         TGIFImage& gif = *made;
         const int number = FrameSubImages.at(frame);
         if (number < 0 || number >= gif.Images().GetCount() || gif.Images().GetImage(number)->Empty()) {
             LogLine("Не найден кадр " + std::to_string(number) + " в файле " + path);
             return false;
         }
-        picture.Assign(*gif.Images().GetImage(number));
-        picture.SetPixelFormat(pf24bit);
+        TakeGifPicture(*gif.Images().GetImage(number), picture);
     } else if (ext == ".bmp" || ext == ".ico" || ext == ".jpg" || ext == ".jpeg" || ext == ".png") {
         if (!LoadFrameImage(path, picture)) {
             LogLine("Ошибка при создании BITMAP из " + path);
