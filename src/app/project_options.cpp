@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 
-#include <exception>
 #include <memory>
 
 #include "app/dialogs/mainoptions.h"
@@ -82,14 +81,12 @@ void TAVIForm::ToolButProjectOptionsClick()
     TextLeft = 0;
     if (FrameCount() > 0)
         ClearSelection();
-    for (std::size_t i = 0; i < FrameCount(); ++i) {
-        // One frame that cannot be rebuilt must not cost the others theirs.
-        try {
+    // One frame that cannot be rebuilt must not cost the others theirs.
+    for (std::size_t i = 0; i < FrameCount(); ++i)
+        TryFrameRebuild(FrameFiles[i], [this, i] {
             RebuildFrameForOptions(i);
-        } catch (const std::exception&) {
-            LogLine("Ошибка при создании BITMAP из " + FrameFiles[i]);
-        }
-    }
+            return true;
+        });
     ResetTextDefaults(FrameWidth, FrameHeight, TextString);
     SetProjectModified(true);
     CenterPreview();
@@ -131,7 +128,7 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
         TakeGifPicture(*image, picture);
     } else {
         if (!LoadFrameImage(path, picture)) {
-            LogLine("Ошибка при создании BITMAP из " + path);
+            LogPictureFailure(path);
             return;
         }
         rect = MYRECT{0, 0, picture.Width(), picture.Height()};

@@ -95,7 +95,10 @@ void TAVIForm::EditFrameSettings()
         if (DelayEdited[dvFit])
             FrameStretch.at(n) = DelayFit;
         if (placed)
-            RebuildFrameFromFile(n);
+            TryFrameRebuild(FrameFiles.at(n), [this, n] {
+                RebuildFrameFromFile(n);
+                return true;
+            });
     }
     if (placed) {
         ShowFrame(SelectedFrames.front());
