@@ -12,6 +12,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -479,6 +480,13 @@ public:
     // Rebuilds the bitmap of frame index from its source file in the mode; false, with a
     // line in the message log, when it could not.
     bool RenderFrameFromFile(int mode, int index, int width, int height);
+    // The message log's line for a frame whose source could not give its picture again.
+    void LogPictureFailure(const std::string& path);
+    // Runs the rebuild of one frame from its source file and gives its answer. A source that
+    // its image library, or memory, refuses part-way costs only that frame: the failure is
+    // logged as above and the answer is false, so that the frame commands go on with the next
+    // frame and end as they always do.
+    bool TryFrameRebuild(const std::string& path, const std::function<bool()>& rebuild);
     void ActionFlipExecute();
     void ItemNormalClick();
     void ItemHorizontalClick();

@@ -53,23 +53,18 @@ int TAVIForm::InsertGifImages(std::size_t index, const std::string& fileName, bo
 {
     if (index > FrameCount())
         throw std::out_of_range("InsertGifFrames: index out of range");
-    std::unique_ptr<TGIFImage> made;
-    {
-        // Made and loaded without animation, the image never starts a painter.
-        TGifAnimationOff animationOff;
-        made = std::make_unique<TGIFImage>();
-        made->LoadFromFile(fileName);
-    }
+    const std::unique_ptr<TGIFImage> made = LoadGifSource(fileName);
     TGIFImage& gif = *made;
     const int fileBits = gif.GetBitsPerPixel();
     int added = 0;
-    TBitmap picture;
     for (int i = 0; i < gif.Images().GetCount(); ++i) {
         TGIFSubImage* image = gif.Images().GetImage(i);
         if (image->Empty())
             continue;
-        picture.Assign(*image);
-        picture.SetPixelFormat(pf24bit);
+        // Each image is let go of once its frame has its picture, and each picture once its
+        // frame is made, so that a file of many large images costs about one of them.
+        TBitmap picture;
+        TakeGifPicture(*image, picture);
 
         TFrameData frame;
         frame.File = fileName;

@@ -1,5 +1,8 @@
 #include "app/gif_defaults.h"
 
+#include "gif/gifimage.h"
+#include "platform/bitmap.h"
+
 TGifAnimationOff::TGifAnimationOff() : wasOn_(GIFImageDefaultDrawOptions.Contains(goAnimate))
 {
     GIFImageDefaultDrawOptions.Exclude(goAnimate);
@@ -17,4 +20,21 @@ void SetGifConversionDefaults(const GIFOPTIONS& options)
     GIFImageDefaultColorReduction = TColorReduction(options.ColorReduction);
     GIFImageDefaultColorReductionBits = options.ReductionBit;
     GIFImageDefaultCompression = TGIFCompression(options.GIFCompression);
+}
+
+std::unique_ptr<TGIFImage> LoadGifSource(const std::string& fileName)
+{
+    // An image takes its draw options when it is made.
+    TGifAnimationOff animationOff;
+    auto image = std::make_unique<TGIFImage>();
+    image->LoadFromFile(fileName);
+    return image;
+}
+
+void TakeGifPicture(TGIFSubImage& image, TBitmap& picture)
+{
+    picture.Assign(image);
+    image.FreeBitmap();
+    image.FreeImage();
+    picture.SetPixelFormat(pf24bit);
 }

@@ -1,9 +1,14 @@
 #pragma once
 // The GIF library takes its drawing and conversion settings from process-wide defaults when
 // an image is made or a bitmap converted. These two helpers are the only way the program
-// changes them.
+// changes them. Beside them, the two steps that every reading of a GIF source shares.
+#include <memory>
+#include <string>
+
 #include "app/frame_records.h"
 #include "gif/gif_types.h"
+
+class TBitmap;
 
 // Loading a GIF only to take its frames apart must not start the library's painters, so
 // animation is off in the default draw options while the scope lives. The options are put
@@ -23,3 +28,14 @@ private:
 // colour bits, compression), so the next image made or bitmap converted uses them. The
 // values go in as they are; the library refuses those it does not know when it converts.
 void SetGifConversionDefaults(const GIFOPTIONS& options);
+
+// A GIF source file loaded to take its images apart: made and loaded with animation off, so
+// that it never starts a painter.
+std::unique_ptr<TGIFImage> LoadGifSource(const std::string& fileName);
+
+// The picture becomes the image alone, at its own size, 24 bits a pixel. The image lets go
+// of its pixels and of the bitmap and mask made from them as soon as the picture has them,
+// so that the images of a file taken one after the other hold about one image at a time,
+// however many the file has: the image is empty afterwards, its bounds, colours and
+// extensions stay.
+void TakeGifPicture(TGIFSubImage& image, TBitmap& picture);

@@ -170,13 +170,7 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
                     continue;
                 }
             } else {
-                std::unique_ptr<TGIFImage> made;
-                {
-                    // Made and loaded without animation, the image never starts a painter.
-                    TGifAnimationOff animationOff;
-                    made = std::make_unique<TGIFImage>();
-                    made->LoadFromFile(entry.File);
-                }
+                const std::unique_ptr<TGIFImage> made = LoadGifSource(entry.File);
                 TGIFImage& gif = *made;
                 if (!ProjectImageNumberValid(entry.SubImage, gif.Images().GetCount())) {
                     framesLost = true;
@@ -186,8 +180,7 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
                 TGIFSubImage* image = gif.Images().GetImage(entry.SubImage);
                 if (image->Empty())
                     continue;
-                picture.Assign(*image);
-                picture.SetPixelFormat(pf24bit);
+                TakeGifPicture(*image, picture);
             }
             AppendFrameWithCell(build(entry, picture));
         }

@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 
-#include <exception>
 #include <memory>
 
 #include "app/dialogs/mainoptions.h"
@@ -82,14 +81,12 @@ void TAVIForm::ToolButProjectOptionsClick()
     TextLeft = 0;
     if (FrameCount() > 0)
         ClearSelection();
-    for (std::size_t i = 0; i < FrameCount(); ++i) {
-        // One frame that cannot be rebuilt must not cost the others theirs.
-        try {
+    // One frame that cannot be rebuilt must not cost the others theirs.
+    for (std::size_t i = 0; i < FrameCount(); ++i)
+        TryFrameRebuild(FrameFiles[i], [this, i] {
             RebuildFrameForOptions(i);
-        } catch (const std::exception&) {
-            LogLine("Ошибка при создании BITMAP из " + FrameFiles[i]);
-        }
-    }
+            return true;
+        });
     ResetTextDefaults(FrameWidth, FrameHeight, TextString);
     SetProjectModified(true);
     CenterPreview();
@@ -117,13 +114,7 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
     TBitmap picture;
     MYRECT rect;
     if (IsGifFileName(path)) {
-        std::unique_ptr<TGIFImage> made;
-        {
-            // Made and loaded without animation, the image never starts a painter.
-            TGifAnimationOff animationOff;
-            made = std::make_unique<TGIFImage>();
-            made->LoadFromFile(path);
-        }
+        const std::unique_ptr<TGIFImage> made = LoadGifSource(path);
         TGIFImage& gif = *made;
         const int number = FrameSubImages[index];
         if (number < 0 || number >= gif.Images().GetCount()) {
@@ -134,11 +125,10 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
         rect = MYRECT{image->Left(), image->Top(), image->Width(), image->Height()};
         if (image->Empty())
             return;
-        picture.Assign(*image);
-        picture.SetPixelFormat(pf24bit);
+        TakeGifPicture(*image, picture);
     } else {
         if (!LoadFrameImage(path, picture)) {
-            LogLine("Ошибка при создании BITMAP из " + path);
+            LogPictureFailure(path);
             return;
         }
         rect = MYRECT{0, 0, picture.Width(), picture.Height()};

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QScrollArea>
 
+#include <exception>
 #include <memory>
 
 #include "app/gif_defaults.h"
@@ -28,24 +29,17 @@ bool TAVIForm::RenderFrameFromFile(int mode, int index, int width, int height)
     const std::string ext = LowerFileExtension(path);
     TBitmap picture;
     if (ext == ".gif") {
-        std::unique_ptr<TGIFImage> made;
-        {
-            // Made and loaded without animation, the image never starts a painter.
-            TGifAnimationOff animationOff;
-            made = std::make_unique<TGIFImage>();
-            made->LoadFromFile(path);
-        }
+        const std::unique_ptr<TGIFImage> made = LoadGifSource(path);
         TGIFImage& gif = *made;
         const int number = FrameSubImages.at(frame);
         if (number < 0 || number >= gif.Images().GetCount() || gif.Images().GetImage(number)->Empty()) {
             LogLine("Не найден кадр " + std::to_string(number) + " в файле " + path);
             return false;
         }
-        picture.Assign(*gif.Images().GetImage(number));
-        picture.SetPixelFormat(pf24bit);
+        TakeGifPicture(*gif.Images().GetImage(number), picture);
     } else if (ext == ".bmp" || ext == ".ico" || ext == ".jpg" || ext == ".jpeg" || ext == ".png") {
         if (!LoadFrameImage(path, picture)) {
-            LogLine("Ошибка при создании BITMAP из " + path);
+            LogPictureFailure(path);
             return false;
         }
     } else {
@@ -56,6 +50,18 @@ bool TAVIForm::RenderFrameFromFile(int mode, int index, int width, int height)
     // after the project is saved and opened again.
     RenderFlippedFrame(*FrameBitmaps.at(frame), picture, mode, FrameStretch.at(frame));
     return true;
+}
+
+void TAVIForm::LogPictureFailure(const std::string& path) { LogLine("Ошибка при создании BITMAP из " + path); }
+
+bool TAVIForm::TryFrameRebuild(const std::string& path, const std::function<bool()>& rebuild)
+{
+    try {
+        return rebuild();
+    } catch (const std::exception&) {
+        LogPictureFailure(path);
+        return false;
+    }
 }
 
 void TAVIForm::FlipSelectedFrames(int mode)
@@ -73,7 +79,8 @@ void TAVIForm::FlipSelectedFrames(int mode)
     } finish{*this};
     for (const int n : SelectedFrames) {
         const MYRECT& placement = FramePlacements.at(std::size_t(n));
-        if (RenderFrameFromFile(mode, n, placement.Width, placement.Height))
+        if (TryFrameRebuild(FrameFiles.at(std::size_t(n)),
+                            [&] { return RenderFrameFromFile(mode, n, placement.Width, placement.Height); }))
             FrameFlips.at(std::size_t(n)) = mode;
     }
     if (!SelectedFrames.empty()) {

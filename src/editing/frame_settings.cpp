@@ -7,10 +7,10 @@
 #include <QScrollArea>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "app/gif_defaults.h"
+#include "app/project_format.h"
 #include "editing/delay.h"
 #include "editing/flip.h"
 #include "gif/gifimage.h"
@@ -20,13 +20,6 @@
 #include "platform/qt/window_update.h"
 
 namespace {
-
-bool HasGifExtension(const std::string& path)
-{
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".gif";
-}
 
 std::string TimeCaption(WORD time) { return std::to_string(time) + " мсек"; }
 
@@ -102,7 +95,10 @@ void TAVIForm::EditFrameSettings()
         if (DelayEdited[dvFit])
             FrameStretch.at(n) = DelayFit;
         if (placed)
-            RebuildFrameFromFile(n);
+            TryFrameRebuild(FrameFiles.at(n), [this, n] {
+                RebuildFrameFromFile(n);
+                return true;
+            });
     }
     if (placed) {
         ShowFrame(SelectedFrames.front());
@@ -122,21 +118,14 @@ void TAVIForm::RebuildFrameFromFile(std::size_t n)
     const std::string& path = FrameFiles.at(n);
 
     TBitmap picture;
-    if (HasGifExtension(path)) {
-        std::unique_ptr<TGIFImage> gif;
-        {
-            // An image takes its draw options when it is made: made and loaded without
-            // animation, it never starts a painter.
-            TGifAnimationOff noPainters;
-            gif = std::make_unique<TGIFImage>();
-            gif->LoadFromFile(path);
-        }
+    if (IsGifFileName(path)) {
+        const std::unique_ptr<TGIFImage> gif = LoadGifSource(path);
         const int k = FrameSubImages.at(n);
         if (k < 0 || gif->Images().GetCount() <= k || gif->Images().GetImage(k)->Empty()) {
             Memo1->appendPlainText(QString::fromStdString("Не найден " + std::to_string(k) + " кадр в " + path));
             return;
         }
-        picture.Assign(*gif->Images().GetImage(k));
+        TakeGifPicture(*gif->Images().GetImage(k), picture);
     } else if (!LoadFrameImage(path, picture)) {
         Memo1->appendPlainText(QString::fromStdString("Не найден файл: " + path));
         return;

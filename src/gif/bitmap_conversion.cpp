@@ -10,6 +10,7 @@
 #include "gif/gif_subimage.h"
 #include "platform/blit.h"
 #include "platform/canvas.h"
+#include "platform/dib.h"
 
 namespace {
 
@@ -71,6 +72,12 @@ bool IsMaskBitSet(const TBitmap& mask, int x, int y)
     return (mask.ScanLine(y)[x >> 3] & (0x80 >> (x & 7))) != 0;
 }
 
+// The bytes of a width x height bitmap of that depth.
+std::uint64_t BitmapBytes(int width, int height, int bits)
+{
+    return std::uint64_t(DIBBytesPerRow(width, bits)) * std::uint64_t(std::max(height, 0));
+}
+
 } // namespace
 
 // ---- bitmap to frame -----------------------------------------------------------------------
@@ -91,13 +98,18 @@ void TGIFSubImage::Assign(const TPersistent& source)
 
 void TGIFSubImage::AssignFrame(const TGIFSubImage& source)
 {
+    const TRecharge recharge(*this);
     Clear();
     DoSetBounds(source.desc_.Left, source.desc_.Top, source.desc_.Width, source.desc_.Height);
     desc_.PackedFields = source.desc_.PackedFields;
-    if (source.pending_)
+    if (source.pending_) {
+        // The copy of a frame whose data stopped early stays as small as its source.
+        FreeImage();
+        CheckRoom(source.pending_->Decoded.size());
         pending_ = std::make_unique<TPendingPixels>(*source.pending_);
-    else if (!source.GetEmpty())
+    } else if (!source.GetEmpty()) {
         data_ = source.data_;
+    }
     colorMap_->Assign(*source.colorMap_);
     colorMap_->SetOptimized(source.colorMap_->Optimized());
     // The blocks are copied through their file form, which every extension class knows.
@@ -105,8 +117,11 @@ void TGIFSubImage::AssignFrame(const TGIFSubImage& source)
     const_cast<TGIFExtensionList&>(*source.extensions_).SaveToStream(stream);
     stream.SetPosition(0);
     extensions_->LoadFromStream(stream, this);
-    if (source.bitmap_)
+    if (source.bitmap_) {
+        Recharge();
+        CheckRoom(source.bitmap_->BitsSize());
         bitmap_ = std::make_unique<TBitmap>(*source.bitmap_);
+    }
 }
 
 void TGIFSubImage::AssignBitmap(const TBitmap& source)
@@ -121,6 +136,7 @@ void TGIFSubImage::AssignBitmap(const TBitmap& source)
 
 void TGIFSubImage::AssignBitmap(const TBitmap& source, const TGIFConversionSettings& settings)
 {
+    const TRecharge recharge(*this);
     Clear();
     if (source.Width() > 0xFFFF || source.Height() > 0xFFFF)
         RaiseGIFError(sBadDimension);
@@ -143,7 +159,10 @@ void TGIFSubImage::ImportRows(const TBitmap& source)
     std::unique_ptr<TBitmap> converted;
     const TBitmap* bitmap = &source;
     const int bits = source.BitsPerPixel();
-    if (source.PixelFormat() == pfDevice || (bits != 1 && bits != 4 && bits != 8 && bits != 24)) {
+    const bool convert = source.PixelFormat() == pfDevice || (bits != 1 && bits != 4 && bits != 8 && bits != 24);
+    const TGIFBudgetClaim claim(convert ? Budget() : nullptr,
+                                source.BitsSize() + BitmapBytes(source.Width(), source.Height(), 24));
+    if (convert) {
         converted = std::make_unique<TBitmap>(source);
         converted->SetPixelFormat(pf24bit);
         bitmap = converted.get();
@@ -278,9 +297,13 @@ void TGIFSubImage::AssignTo(TPersistent& dest) const
 TBitmap& TGIFSubImage::GetBitmap()
 {
     if (!bitmap_) {
+        const TRecharge recharge(*this);
         TGIFImage* image = Image();
         try {
             bitmap_ = (image && image->GetDoDither()) ? DoGetDitherBitmap() : DoGetBitmap();
+            Recharge();
+            if (needMask_)
+                BuildMask();
         } catch (const std::bad_alloc&) {
             RaiseGIFError(sOutOfMemDIB);
         }
@@ -297,16 +320,24 @@ TBitmap* TGIFSubImage::GetMask()
 
 void TGIFSubImage::BuildMask()
 {
-    needMask_ = false;
+    const TRecharge recharge(*this);
     mask_.reset();
-    if (!transparent_ || GetEmpty())
+    if (!transparent_ || GetEmpty()) {
+        needMask_ = false;
         return;
+    }
     const BYTE index = FillIndex();
     const int width = desc_.Width;
     const int height = desc_.Height;
     NeedPixels();
-    if (std::find(data_.begin(), data_.end(), index) == data_.end())
+    if (std::find(data_.begin(), data_.end(), index) == data_.end()) {
+        needMask_ = false;
         return;
+    }
+    // Checked before the mask counts as built, so that a refused mask is asked for again.
+    Recharge();
+    CheckRoom(BitmapBytes(width, height, 1));
+    needMask_ = false;
     auto mask = std::make_unique<TBitmap>();
     mask->SetPixelFormat(pf1bit);
     mask->SetSize(width, height);
@@ -330,11 +361,13 @@ std::unique_ptr<TBitmap> TGIFSubImage::DoGetBitmap()
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(pf8bit);
     if (GetEmpty()) {
+        CheckRoom(BitmapBytes(width, height, 8));
         bitmap->SetColorTable(BitmapTable(GetPalette(), 0));
         bitmap->SetSize(width, height);
         return bitmap;
     }
     NeedPixels();
+    CheckRoom(BitmapBytes(width, height, 8));
     bitmap->SetColorTable(BitmapTable(GetPalette(), HighestIndex(data_.data(), data_.size()) + 1));
     TFrameProgress progress(Image(), sProgressRendering, height);
     bitmap->SetSize(width, height);
@@ -342,8 +375,6 @@ std::unique_ptr<TBitmap> TGIFSubImage::DoGetBitmap()
         std::memcpy(bitmap->ScanLine(y), data_.data() + std::size_t(y) * std::size_t(width), std::size_t(width));
         progress.Row(y + 1);
     }
-    if (needMask_)
-        BuildMask();
     return bitmap;
 }
 
@@ -352,13 +383,14 @@ std::unique_ptr<TBitmap> TGIFSubImage::DoGetDitherBitmap()
     const int width = desc_.Width;
     const int height = desc_.Height;
     TPaletteHolder web(WebPalette());
+    NeedPixels();
+    CheckRoom(BitmapBytes(width, height, 8));
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(pf8bit);
     bitmap->SetColorTable(BitmapTable(web.Get(), 0));
     bitmap->SetSize(width, height);
     if (GetEmpty())
         return bitmap;
-    NeedPixels();
     TFrameProgress progress(Image(), sProgressRendering, height);
     TGIFColorMap& map = GetActiveColorMap();
     TGIFColor colors[256] = {};
@@ -378,8 +410,6 @@ std::unique_ptr<TBitmap> TGIFSubImage::DoGetDitherBitmap()
         engine.NextLine();
         progress.Row(y + 1);
     }
-    if (needMask_)
-        BuildMask();
     return bitmap;
 }
 
@@ -496,15 +526,27 @@ TBitmap* TGIFImage::GetBitmap()
         return bitmap_.get();
     TGIFSubImage* first = images_->GetImage(0);
     if (first->Left() == 0 && first->Top() == 0 && first->Width() == GetWidth() && first->Height() == GetHeight()) {
-        bitmap_ = std::make_unique<TBitmap>(first->GetBitmap());
+        const TBitmap& frame = first->GetBitmap();
+        budget_.Check(frame.BitsSize());
+        SetCachedBitmap(std::make_unique<TBitmap>(frame));
     } else {
+        // Counted from before it is made, so that drawing the first frame sees it.
+        const TGIFBudgetClaim claim(&budget_, BitmapBytes(GetWidth(), GetHeight(), 24));
         auto bitmap = std::make_unique<TBitmap>(GetWidth(), GetHeight(), pf24bit);
         bitmap->SetPalette(CopyPalette(GetPalette()));
         bitmap->Canvas().FillRect(Rect(0, 0, GetWidth(), GetHeight()));
         first->Draw(bitmap->Canvas(), first->GetBoundsRect(), drawOptions_.Contains(goTransparent), false);
-        bitmap_ = std::move(bitmap);
+        SetCachedBitmap(std::move(bitmap));
     }
     return bitmap_.get();
+}
+
+void TGIFImage::SetCachedBitmap(std::unique_ptr<TBitmap> bitmap)
+{
+    bitmap_ = std::move(bitmap);
+    const std::int64_t held = bitmap_ ? std::int64_t(bitmap_->BitsSize()) : 0;
+    budget_.Hold(held - bitmapCharged_);
+    bitmapCharged_ = held;
 }
 
 void TGIFImage::AssignTo(TPersistent& dest) const
@@ -528,6 +570,8 @@ void TGIFImage::Assign(const TPersistent& source)
         Progress(psStarting, 0, false, TRect{}, text);
         try {
             Clear();
+            // A copy of an image read from a file is held to the same bound.
+            budget_.SetLimit(other->budget_.Limit());
             header_->Assign(*other->header_);
             const int count = other->images_->GetCount();
             for (int i = 0; i < count; ++i) {

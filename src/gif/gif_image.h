@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "gif/gif_budget.h"
 #include "gif/gif_items.h"
 #include "gif/gif_subimage.h"
 #include "platform/bitmap.h"
@@ -107,6 +108,12 @@ public:
     BYTE GetAspectRatio() const { return header_->AspectRatio(); }
     void SetAspectRatio(BYTE value) { header_->SetAspectRatio(value); }
 
+    // What the image's buffers hold and, for an image read from a file, may hold: past it
+    // the library raises "Failed to allocate memory for GIF DIB". Reading sets the bound
+    // from the file's size; Clear removes it.
+    TGIFMemoryBudget& MemoryBudget() { return budget_; }
+    const TGIFMemoryBudget& MemoryBudget() const { return budget_; }
+
     TGIFImageList& Images() { return *images_; }
     const TGIFImageList& Images() const { return *images_; }
     TGIFHeader& Header() { return *header_; }
@@ -164,8 +171,8 @@ public:
     // Raises "No global or local color table defined" when no table gives colours.
     HPALETTE GetPalette();
     TBitmap* CachedBitmap() const { return bitmap_.get(); }
-    void SetCachedBitmap(std::unique_ptr<TBitmap> bitmap) { bitmap_ = std::move(bitmap); }
-    void FreeBitmap() { bitmap_.reset(); }
+    void SetCachedBitmap(std::unique_ptr<TBitmap> bitmap);
+    void FreeBitmap() { SetCachedBitmap(nullptr); }
     HPALETTE CachedPalette() const { return palette_; }
     void SetCachedPalette(HPALETTE palette);
     void FreePalette() { SetCachedPalette(nullptr); }
@@ -192,9 +199,12 @@ private:
     class TFrameCompressor;
     std::unique_ptr<TFrameCompressor> StartFrameCompressor() const;
 
+    // First, so that it outlives every buffer counted in it.
+    TGIFMemoryBudget budget_;
     std::unique_ptr<TGIFImageList> images_;
     std::unique_ptr<TGIFHeader> header_;
     std::unique_ptr<TBitmap> bitmap_;
+    std::int64_t bitmapCharged_ = 0;
     mutable TGIFPainterList painters_;
     TGIFDrawOptions drawOptions_;
     int reductionBits_ = 8;

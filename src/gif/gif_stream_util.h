@@ -11,27 +11,6 @@ class TGIFColorMap;
 
 namespace gif_io {
 
-// While a whole image is read, the pixels its frames may still claim. Frames only claim
-// room for what their data can describe, but LZW can describe over 2,700 pixels with one
-// byte, so a small file could still ask for gigabytes; the budget grows with the file's size
-// from a floor that any ordinary image stays under. Frames read on their own are only held
-// to the per-frame limit.
-class TPixelBudget {
-public:
-    explicit TPixelBudget(std::int64_t streamSize);
-    ~TPixelBudget();
-    TPixelBudget(const TPixelBudget&) = delete;
-    TPixelBudget& operator=(const TPixelBudget&) = delete;
-    // Raises "Failed to allocate memory for GIF DIB" when this many more pixels do not fit.
-    static void Claim(std::uint64_t pixels);
-    // Gives back pixels claimed but not kept.
-    static void Refund(std::uint64_t pixels);
-
-private:
-    TPixelBudget* outer_;
-    std::uint64_t left_;
-};
-
 // A buffer of n pixels of the value; allocation failure raises "Failed to allocate memory
 // for GIF DIB".
 std::vector<BYTE> AllocatePixels(std::size_t n, BYTE value);

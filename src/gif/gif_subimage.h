@@ -10,6 +10,7 @@
 #include "platform/bitmap.h"
 
 class TCanvas;
+class TGIFMemoryBudget;
 struct TGIFConversionSettings;
 
 #pragma pack(push, 1)
@@ -118,16 +119,13 @@ public:
     {
         pending_.reset();
         data_ = std::move(data);
+        Recharge();
     }
     // (Re)makes a zeroed buffer of the frame's size; raises "Invalid image dimensions" for
     // a size of 0 or above GIFMaxPixels.
     void NewImage();
-    void FreeImage()
-    {
-        pending_.reset();
-        data_.clear();
-        data_.shrink_to_fit();
-    }
+    // Lets go of the pixels: the frame is empty afterwards.
+    void FreeImage();
     // True while the frame holds only the pixels its data described (the rest being the
     // fill value) and has not made its full buffer yet.
     bool PixelsPending() const { return pending_ != nullptr; }
@@ -156,14 +154,22 @@ public:
 
     // Caches shared with rendering.
     TBitmap* CachedBitmap() const { return bitmap_.get(); }
-    void SetCachedBitmap(std::unique_ptr<TBitmap> bitmap) { bitmap_ = std::move(bitmap); }
+    void SetCachedBitmap(std::unique_ptr<TBitmap> bitmap)
+    {
+        bitmap_ = std::move(bitmap);
+        Recharge();
+    }
     TBitmap* CachedMask() const { return mask_.get(); }
-    void SetCachedMask(std::unique_ptr<TBitmap> mask) { mask_ = std::move(mask); }
+    void SetCachedMask(std::unique_ptr<TBitmap> mask)
+    {
+        mask_ = std::move(mask);
+        Recharge();
+    }
     bool NeedMask() const { return needMask_; }
     void SetNeedMask(bool value) { needMask_ = value; }
     HPALETTE CachedPalette() const { return palette_; }
     void SetCachedPalette(HPALETTE palette);
-    // Drops the rendered bitmap and mask.
+    // Drops the rendered bitmap and mask; what they held goes back to the image's budget.
     void FreeBitmap();
     void FreeMask();
     void FreePalette();
@@ -176,6 +182,28 @@ protected:
     void AssignTo(TPersistent& dest) const override;
 
 private:
+    // The owning image's budget, null without an image.
+    TGIFMemoryBudget* Budget() const;
+    // Raises "Failed to allocate memory for GIF DIB" when a buffer of this many bytes more
+    // would not fit the budget.
+    void CheckRoom(std::uint64_t bytes) const;
+    // The bytes the frame's pixels, bitmap and mask hold.
+    std::int64_t HeldBytes() const;
+    // Brings the budget up to date with what the frame holds; every change of the frame's
+    // buffers ends with it.
+    void Recharge() const;
+    // Recharges when the scope ends, whichever way it ends.
+    class TRecharge {
+    public:
+        explicit TRecharge(const TGIFSubImage& frame) : frame_(frame) {}
+        ~TRecharge() { frame_.Recharge(); }
+        TRecharge(const TRecharge&) = delete;
+        TRecharge& operator=(const TRecharge&) = delete;
+
+    private:
+        const TGIFSubImage& frame_;
+    };
+
     // The pixels of a frame whose data stopped early, in the data's row order; the full
     // buffer is made when the pixels are first needed, so that frames of a large size and
     // little data cost what their data describes.
@@ -201,6 +229,7 @@ private:
         bool Rle = false;
         bool Interlaced = false;
         bool Empty = false;
+        TGIFMemoryBudget* Budget = nullptr;
     };
     TEncodeSettings EncodeSettings() const;
     void EncodeWith(const TEncodeSettings& settings, TStream& stream) const;
@@ -219,6 +248,9 @@ private:
     std::unique_ptr<TBitmap> bitmap_;
     std::unique_ptr<TBitmap> mask_;
     bool needMask_ = true;
+    // What the frame has put on its image's budget; below 2^32, as no frame passes
+    // GIFMaxPixels, and kept beside the flag so that a frame grows by nothing.
+    mutable std::uint32_t charged_ = 0;
     mutable std::vector<BYTE> data_;
     mutable std::unique_ptr<TPendingPixels> pending_;
     std::unique_ptr<TGIFLocalColorMap> colorMap_;

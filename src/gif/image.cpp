@@ -68,6 +68,7 @@ void TGIFImage::Clear()
     FreeBitmap();
     images_->Clear();
     header_->Clear();
+    budget_.RemoveLimit();
     Changed();
 }
 
@@ -198,6 +199,7 @@ void TGIFImage::LoadFromStream(TStream& stream)
     const std::string& text = LoadGIFString(sProgressLoading);
     Progress(psStarting, 0, false, TRect{}, text);
     Clear();
+    budget_.SetLimit(TGIFMemoryBudget::ForStreamSize(stream.Size()));
     const std::int64_t start = stream.Position();
     try {
         try {

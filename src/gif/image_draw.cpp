@@ -7,6 +7,7 @@
 #include "gif/painter.h"
 #include "platform/blit.h"
 #include "platform/canvas.h"
+#include "platform/dib.h"
 
 namespace {
 
@@ -63,12 +64,13 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) const
     TCanvas* target = &canvas;
     TRect area = rect;
     if (!direct) {
+        self->budget_.Check(std::uint64_t(DIBBytesPerRow(GetWidth(), 24)) * std::uint64_t(GetHeight()));
         auto bitmap = std::make_unique<TBitmap>(GetWidth(), GetHeight(), pf24bit);
         bitmap->SetPalette(CopyPalette(self->GetPalette()));
         bitmap->Canvas().FillRect(Rect(0, 0, GetWidth(), GetHeight()));
         StretchBlt(*bitmap, 0, 0, GetWidth(), GetHeight(), canvas.Target(), rect.Left, rect.Top, rect.Width(),
                    rect.Height(), SRCCOPY);
-        self->bitmap_ = std::move(bitmap);
+        self->SetCachedBitmap(std::move(bitmap));
         target = &self->bitmap_->Canvas();
         area = Rect(0, 0, GetWidth(), GetHeight());
     }

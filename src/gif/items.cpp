@@ -12,41 +12,46 @@
 
 using namespace gif_io;
 
-// ---- TPixelBudget -------------------------------------------------------------------------
+// ---- TGIFMemoryBudget --------------------------------------------------------------------
+
+std::uint64_t TGIFMemoryBudget::ForStreamSize(std::int64_t bytes)
+{
+    // A KiB a file byte keeps a file under a megabyte under a gibibyte with every frame drawn.
+    // Animations of 300 frames of 640 x 480 (photographic, cartoon and screen-recording
+    // content, whole frames or optimised) hold 4 to 190 bytes a file byte then; the file that
+    // held over 8,000 was one of frames whose data stop early. The floor is the bound the
+    // pixels of any file had before, so every file that loaded still loads.
+    constexpr std::uint64_t perByte = 1024;
+    constexpr std::uint64_t floor = std::uint64_t(1) << 28;
+    const std::uint64_t size = std::uint64_t(std::max<std::int64_t>(bytes, 0));
+    if (size > NoLimit / perByte)
+        return NoLimit;
+    return std::max(floor, size * perByte);
+}
 
 namespace {
-thread_local gif_io::TPixelBudget* currentBudget = nullptr;
+
+bool Fits(std::int64_t held, std::uint64_t bytes, std::uint64_t limit)
+{
+    const std::uint64_t used = std::uint64_t(std::max<std::int64_t>(held, 0));
+    return used <= limit && bytes <= limit - used;
 }
 
-gif_io::TPixelBudget::TPixelBudget(std::int64_t streamSize) : outer_(currentBudget)
-{
-    // 512 pixels a byte keeps a file of a megabyte at half a gigabyte of pixels.
-    const std::uint64_t described = std::uint64_t(std::max<std::int64_t>(streamSize, 0)) * 512u;
-    left_ = std::max<std::uint64_t>(GIFMaxPixels, described);
-    currentBudget = this;
-}
+} // namespace
 
-gif_io::TPixelBudget::~TPixelBudget()
+void TGIFMemoryBudget::Check(std::uint64_t bytes) const
 {
-    currentBudget = outer_;
-}
-
-void gif_io::TPixelBudget::Claim(std::uint64_t pixels)
-{
-    if (pixels > GIFMaxPixels)
-        RaiseGIFError(sBadDimension);
-    TPixelBudget* budget = currentBudget;
-    if (!budget)
-        return;
-    if (pixels > budget->left_)
+    if (bytes != 0 && !Fits(held_, bytes, limit_))
         RaiseGIFError(sOutOfMemDIB);
-    budget->left_ -= pixels;
 }
 
-void gif_io::TPixelBudget::Refund(std::uint64_t pixels)
+void TGIFMemoryBudget::Claim(std::uint64_t bytes)
 {
-    if (TPixelBudget* budget = currentBudget)
-        budget->left_ += pixels;
+    std::int64_t held = held_;
+    do {
+        if (bytes != 0 && !Fits(held, bytes, limit_))
+            RaiseGIFError(sOutOfMemDIB);
+    } while (!held_.compare_exchange_weak(held, held + std::int64_t(bytes)));
 }
 
 std::vector<BYTE> gif_io::AllocatePixels(std::size_t n, BYTE value)
@@ -306,7 +311,6 @@ void TGIFImageList::SaveToStream(TStream& stream)
 void TGIFImageList::LoadFromStream(TStream& stream, TPersistent* parent)
 {
     auto* image = dynamic_cast<TGIFImage*>(parent);
-    TPixelBudget budget(stream.Size());
     BYTE b = 0;
     while (ReadByte(stream, b)) {
         if (b == 0)

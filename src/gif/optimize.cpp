@@ -445,6 +445,7 @@ void TGIFSubImage::Crop()
     const int newHeight = bottom - top + 1;
     if (newWidth == width && newHeight == height)
         return;
+    CheckRoom(std::uint64_t(newWidth) * std::uint64_t(newHeight));
     std::vector<BYTE> cropped(std::size_t(newWidth) * std::size_t(newHeight));
     for (int y = 0; y < newHeight; ++y)
         std::copy_n(pixels + std::size_t(top + y) * std::size_t(width) + std::size_t(left), newWidth,

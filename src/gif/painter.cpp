@@ -7,6 +7,7 @@
 
 #include "platform/blit.h"
 #include "platform/canvas.h"
+#include "platform/dib.h"
 
 // ---- events, clocks, schedulers --------------------------------------------------------------
 
@@ -100,6 +101,7 @@ TGIFPainter::TGIFPainter(TGIFImage* image, TCanvas& canvas, const TRect& rect, T
 
 TGIFPainter::~TGIFPainter()
 {
+    image_->MemoryBudget().Hold(-bufferBytes_);
     if (thread_.joinable()) {
         if (thread_.get_id() == std::this_thread::get_id())
             thread_.detach();
@@ -136,8 +138,12 @@ void TGIFPainter::Init(TGIFPainter** painterVar)
     const int height = image_->GetHeight();
     if (width <= 0 || height <= 0 || !(useBackground || usePrevious))
         return;
+    // The buffers are of the image's logical screen, which the file sets.
+    const bool saveBackground = useBackground && options.Contains(goTransparent);
+    const std::int64_t bytes = std::int64_t(DIBBytesPerRow(width, 24) * height) * (saveBackground ? 3 : 2);
+    image_->MemoryBudget().Check(std::uint64_t(bytes));
     TBitmap& target = canvas_.Target();
-    if (useBackground && options.Contains(goTransparent)) {
+    if (saveBackground) {
         background_ = std::make_unique<TBitmap>(width, height, pf24bit);
         StretchBlt(*background_, 0, 0, width, height, target, rect_.Left, rect_.Top, rect_.Width(), rect_.Height(),
                    SRCCOPY);
@@ -149,6 +155,8 @@ void TGIFPainter::Init(TGIFPainter** painterVar)
     secondBuffer_ = std::make_unique<TBitmap>(width, height, pf24bit);
     secondBuffer_->Canvas().Brush().Color = backgroundColor_;
     secondBuffer_->Canvas().FillRect(::Rect(0, 0, width, height));
+    image_->MemoryBudget().Hold(bytes);
+    bufferBytes_ = bytes;
 }
 
 // ---- control ---------------------------------------------------------------------------------

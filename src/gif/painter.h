@@ -122,6 +122,8 @@ private:
     std::unique_ptr<TBitmap> buffer_;
     std::unique_ptr<TBitmap> secondBuffer_;
     std::unique_ptr<TBitmap> background_;
+    // What the buffers hold of the image's budget.
+    std::int64_t bufferBytes_ = 0;
     TColor backgroundColor_ = clWhite;
     std::atomic<bool> restart_{false};
     std::atomic<bool> painted_{false};

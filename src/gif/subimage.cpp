@@ -20,11 +20,50 @@ TGIFSubImage::~TGIFSubImage()
     // The graphic control extension unlinks itself from this frame as it goes.
     extensions_->Clear();
     FreePalette();
+    if (TGIFMemoryBudget* budget = Budget())
+        budget->Hold(-std::int64_t(charged_));
+}
+
+TGIFMemoryBudget* TGIFSubImage::Budget() const
+{
+    TGIFImage* image = Image();
+    return image ? &image->MemoryBudget() : nullptr;
+}
+
+void TGIFSubImage::CheckRoom(std::uint64_t bytes) const
+{
+    if (const TGIFMemoryBudget* budget = Budget())
+        budget->Check(bytes);
+}
+
+std::int64_t TGIFSubImage::HeldBytes() const
+{
+    std::size_t bytes = data_.capacity();
+    if (pending_)
+        bytes += pending_->Decoded.capacity();
+    if (bitmap_)
+        bytes += bitmap_->BitsSize();
+    if (mask_)
+        bytes += mask_->BitsSize();
+    return std::int64_t(bytes);
+}
+
+void TGIFSubImage::Recharge() const
+{
+    const std::int64_t held = HeldBytes();
+    if (TGIFMemoryBudget* budget = Budget())
+        budget->Hold(held - std::int64_t(charged_));
+    charged_ = std::uint32_t(held);
 }
 
 void TGIFSubImage::SetImage(TGIFImage* image)
 {
+    // What the frame holds moves to the budget of its new image.
+    if (TGIFMemoryBudget* budget = Budget())
+        budget->Hold(-std::int64_t(charged_));
+    charged_ = 0;
     TGIFItem::SetImage(image);
+    Recharge();
     extensions_->SetImage(image);
     for (int i = 0; i < extensions_->GetCount(); ++i)
         extensions_->GetExtension(i)->SetSubImage(this);
@@ -85,14 +124,18 @@ void TGIFSubImage::DoSetBounds(int left, int top, int width, int height)
     width = std::clamp(width, 0, 0xFFFF);
     height = std::clamp(height, 0, 0xFFFF);
     if (width != desc_.Width || height != desc_.Height) {
-        if (std::uint64_t(width) * std::uint64_t(height) > GIFMaxPixels)
+        const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
+        if (pixels > GIFMaxPixels)
             RaiseGIFError(sBadDimension);
         FreeBitmap();
         FreeImage();
         desc_.Width = WORD(width);
         desc_.Height = WORD(height);
-        if (width > 0 && height > 0)
-            data_ = gif_io::AllocatePixels(std::size_t(width) * std::size_t(height), 0);
+        if (pixels > 0) {
+            CheckRoom(pixels);
+            data_ = gif_io::AllocatePixels(std::size_t(pixels), 0);
+            Recharge();
+        }
     }
     desc_.Left = WORD(left);
     desc_.Top = WORD(top);
@@ -171,7 +214,17 @@ void TGIFSubImage::NewImage()
     if (pixels == 0 || pixels > GIFMaxPixels)
         RaiseGIFError(sBadDimension);
     FreeImage();
+    CheckRoom(pixels);
     data_ = gif_io::AllocatePixels(std::size_t(pixels), 0);
+    Recharge();
+}
+
+void TGIFSubImage::FreeImage()
+{
+    pending_.reset();
+    data_.clear();
+    data_.shrink_to_fit();
+    Recharge();
 }
 
 std::vector<BYTE> TGIFSubImage::ExpandPending() const
@@ -194,8 +247,10 @@ std::vector<BYTE> TGIFSubImage::ExpandPending() const
 
 void TGIFSubImage::MakePendingPixels() const
 {
+    CheckRoom(std::uint64_t(desc_.Width) * desc_.Height);
     data_ = ExpandPending();
     pending_.reset();
+    Recharge();
 }
 
 BYTE TGIFSubImage::FillIndex() const
@@ -244,6 +299,7 @@ void TGIFSubImage::FreeMask()
 {
     mask_.reset();
     needMask_ = true;
+    Recharge();
 }
 
 void TGIFSubImage::FreePalette()
@@ -299,10 +355,6 @@ void TGIFSubImage::RenderOnLoad()
     // is left to drawing, which says so.
     if (GetActiveColorMap().Count() == 0)
         return;
-    // The bitmap and its mask count against what the file may make the library allocate,
-    // as does the full buffer of a frame whose data stopped early.
-    const std::uint64_t pixels = std::uint64_t(desc_.Width) * desc_.Height;
-    TPixelBudget::Claim(pixels + pixels / 8 + (pending_ ? pixels : 0));
     GetBitmap();
 }
 
@@ -325,13 +377,14 @@ void TGIFSubImage::SaveToStream(TStream& stream)
 
 void TGIFSubImage::Decompress(TStream& stream)
 {
+    const TRecharge recharge(*this);
     FreeImage();
     const std::uint64_t total = std::uint64_t(desc_.Width) * desc_.Height;
     if (total == 0 || total > GIFMaxPixels)
         RaiseGIFError(sBadDimension);
     // Room for what the data can describe, not for what the descriptor claims.
     const std::uint64_t room = std::min(total, LZWPixelBound(stream));
-    TPixelBudget::Claim(room);
+    CheckRoom(room);
     std::vector<BYTE> pixels = AllocatePixels(std::size_t(room), 0);
     TLZWDecodeTarget target;
     target.Pixels = pixels.data();
@@ -348,7 +401,6 @@ void TGIFSubImage::Decompress(TStream& stream)
     }
     pixels.resize(decoded);
     pixels.shrink_to_fit();
-    TPixelBudget::Refund(room - decoded);
     pending_ = std::make_unique<TPendingPixels>();
     pending_->Decoded = std::move(pixels);
     pending_->Fill = fill;
@@ -377,6 +429,7 @@ TGIFSubImage::TEncodeSettings TGIFSubImage::EncodeSettings() const
     settings.Height = desc_.Height;
     settings.Interlaced = GetInterlaced();
     settings.Empty = GetEmpty();
+    settings.Budget = Budget();
     return settings;
 }
 
@@ -385,8 +438,10 @@ void TGIFSubImage::EncodeWith(const TEncodeSettings& s, TStream& stream) const
 {
     // A frame whose data stopped early is written from a buffer made for the purpose, so that
     // saving many of them never holds more than one per encoding thread.
+    const bool expand = pending_ && !s.Empty;
+    const TGIFBudgetClaim claim(expand ? s.Budget : nullptr, std::uint64_t(s.Width) * std::uint64_t(s.Height));
     std::vector<BYTE> expanded;
-    if (pending_ && !s.Empty)
+    if (expand)
         expanded = ExpandPending();
     const BYTE* pixels = s.Empty ? nullptr : pending_ ? expanded.data() : data_.data();
     if (s.Rle) {

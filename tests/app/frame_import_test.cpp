@@ -10,6 +10,8 @@
 #include "platform/qt/controls.h"
 #include "platform/qt/window_update.h"
 #include "project_fixture.h"
+#include "support/allocation_count.h"
+#include "support/lzw_codes.h"
 
 namespace {
 
@@ -159,6 +161,50 @@ TEST_F(FrameImport, ADamagedGifIsReportedAndAddsNothing)
     EXPECT_EQ(f.FrameCount(), 0u);
     EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
     EXPECT_TRUE(f.ActionSaveProject->isEnabled()) << "refreshed as after any add";
+}
+
+// A file of many large images whose data stop early, with the proportion of pixels to bytes
+// of one that once took all the memory of the machine: every image becomes a frame, and the
+// import never holds much more than one image and its picture at a time.
+TEST_F(FrameImport, AGifOfManyLargeImagesCostsAboutOneImageAtATime)
+{
+    TAVIForm& f = Form();
+    NewProject(32, 24, 1);
+    constexpr int images = 40, side = 2048;
+    const std::string gif = WriteFile(
+        "large.gif", kelvo::test::EarlyEndingGif(images, side, kelvo::test::EarlyEndingDataBytes(side)));
+    const std::int64_t cost = kelvo::test::PeakGrowth([&] { Add({gif}); });
+    EXPECT_EQ(f.FrameCount(), std::size_t(images));
+    EXPECT_EQ(f.FrameBitmaps[images - 1]->GetPixel(1, 0), RGB(255, 255, 255));
+    // One image: its pixels and bitmap in the library, the picture's copy of the bitmap and
+    // the picture at 24 bits.
+    const std::int64_t oneImage = std::int64_t(side) * side * (1 + 1 + 1 + 3);
+    EXPECT_LT(cost, 2 * oneImage) << cost;
+}
+
+// An image too large for what its file may cost stops that file with the message; the frames
+// made before it stay, and the program goes on.
+TEST_F(FrameImport, AGifImagePastTheBudgetStopsTheFileAndKeepsTheFramesBefore)
+{
+    TAVIForm& f = Form();
+    NewProject(20, 10, 1);
+    std::vector<BYTE> bytes = kelvo::test::EarlyEndingGif(1, 16384, 64);
+    std::vector<BYTE> small = {0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0};
+    const std::vector<BYTE> data = kelvo::test::PackCodes(2, {4, 1, 1, 1, 1, 5});
+    small.insert(small.end(), data.begin(), data.end());
+    bytes.insert(bytes.end() - 1, small.begin(), small.end()); // after the large image
+    bytes.insert(bytes.begin() + 19, small.begin(), small.end()); // after the header
+    desktop_.MessageBoxes.Answers.push_back(IDOK);
+    Add({WriteFile("mixed.gif", bytes)});
+
+    ASSERT_EQ(desktop_.MessageBoxes.Asked.size(), 1u);
+    EXPECT_EQ(desktop_.MessageBoxes.Asked[0].Text, "Это не GIF.");
+    ASSERT_EQ(f.FrameCount(), 1u);
+    EXPECT_EQ(f.FrameBitmaps[0]->GetPixel(0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(f.SelectedFrames, std::deque<int>{0});
+    EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
+    Add({WriteBmp("a.bmp", 4, 3)});
+    EXPECT_EQ(f.FrameCount(), 2u);
 }
 
 TEST_F(FrameImport, AnErrorPartWayKeepsTheFramesAddedAndShowsThem)

@@ -95,6 +95,28 @@ TEST_F(FlipCommands, FramesThatCannotBeRebuiltKeepTheirModeAndTheOthersAreFlippe
     EXPECT_EQ(f.SelectedFrames, (std::deque<int>{2, 1, 0}));
 }
 
+TEST_F(FlipCommands, ASourceItsLibraryRefusesIsLoggedAndTheOthersAreFlipped)
+{
+    Frames(4);
+    TAVIForm& f = Form();
+    f.FrameFiles[1] = WriteFile("cut.gif", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0});
+    f.FrameFiles[2] = WriteFile("cut.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    Select({0, 1, 2, 3});
+    EXPECT_NO_THROW(f.ItemHorizontalClick());
+    for (int n : {0, 3}) {
+        EXPECT_EQ(f.FrameFlips[std::size_t(n)], 1) << n;
+        EXPECT_EQ(Pixel(n, 0, 0), RGB(2, 0, BYTE(n))) << n;
+    }
+    for (int n : {1, 2}) {
+        EXPECT_EQ(f.FrameFlips[std::size_t(n)], 0) << n;
+        EXPECT_EQ(Pixel(n, 0, 0), RGB(0, 0, BYTE(n))) << "the bitmap it had";
+    }
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Ошибка при создании BITMAP из " + f.FrameFiles[1],
+                                                    "Ошибка при создании BITMAP из " + f.FrameFiles[2]}));
+    EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+    EXPECT_FALSE(f.PanelBottom->isHidden());
+}
+
 TEST_F(FlipCommands, AGifFrameWhoseImageIsGoneIsLoggedAndTheProjectStillCountsAsModified)
 {
     NewProject(10, 10);

@@ -155,6 +155,37 @@ TEST_F(FrameSettingsCommand, MissingOrBrokenSourcesAndTheLog)
     EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
 }
 
+// A source that its library refuses while the command runs (a GIF cut in its header, a PNG
+// with nothing after its signature) costs only its own frame: it is logged as the flips log
+// it, the frames after it are rebuilt, and the command ends as always.
+TEST_F(FrameSettingsCommand, ARefusedSourceIsLoggedAndTheFramesAfterItGoOn)
+{
+    AddPictureFrame(500, {0, 0, 40, 30});
+    AddPictureFrame(500, {0, 0, 40, 30}, "cut.gif");
+    std::ofstream(Form().FrameFiles[1], std::ios::binary) << "GIF89a" << std::string(3, '\0');
+    AddPictureFrame(500, {0, 0, 40, 30}, "cut.png");
+    std::ofstream(Form().FrameFiles[2], std::ios::binary) << "\x89PNG\r\n\x1a\n";
+    AddPictureFrame(500, {0, 0, 40, 30});
+    Select({0, 1, 2, 3});
+    AnswerOk([](TDelayForm& d) {
+        d.CSpinEdit1->setValue(100);
+        d.CSpinEditWidth->setValue(20);
+    });
+    EXPECT_NO_THROW(Form().EditFrameSettings());
+
+    EXPECT_EQ(Log(), "Ошибка при создании BITMAP из " + Form().FrameFiles[1] + "\nОшибка при создании BITMAP из " +
+                         Form().FrameFiles[2]);
+    for (int n : {0, 3}) {
+        EXPECT_EQ(Form().FrameBitmaps[std::size_t(n)]->Width(), 20) << n;
+        EXPECT_EQ(Form().FrameBitmaps[std::size_t(n)]->GetPixel(0, 0), QuadRed) << n;
+    }
+    EXPECT_EQ(Form().FrameBitmaps[2]->Width(), 20) << "resized, not drawn";
+    EXPECT_EQ(Form().StatusBar1->PanelText(3), "Общее время: 400 мсек");
+    EXPECT_TRUE(Form().ProjectModified());
+    EXPECT_FALSE(Form().PanelBottom->isHidden());
+    EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
+}
+
 TEST_F(FrameSettingsCommand, SettingsIconSelectsItsFrameAloneUnlessThePreviewRuns)
 {
     for (int i = 0; i < 3; ++i)

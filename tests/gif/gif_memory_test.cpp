@@ -1,53 +1,16 @@
 // What reading and drawing GIF files costs in memory. Every allocation of this test program
-// goes through the counting operators below, so a test can read the most that was held at
-// once while it ran a step.
+// goes through the counting operators of allocation_count.h, so a test can read the most
+// that was held at once while it ran a step.
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "gif_test_util.h"
 #include "platform/canvas.h"
+#include "support/allocation_count.h"
+#include "support/lzw_codes.h"
 
 namespace {
 
-std::atomic<std::int64_t> heldBytes{0};
-std::atomic<std::int64_t> peakBytes{0};
-constexpr std::size_t HeaderBytes = 16;
-
-void* CountedNew(std::size_t n)
-{
-    void* p = std::malloc(n + HeaderBytes);
-    if (!p)
-        throw std::bad_alloc();
-    *static_cast<std::size_t*>(p) = n;
-    const std::int64_t now = heldBytes += std::int64_t(n);
-    std::int64_t peak = peakBytes.load();
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
-    }
-    return static_cast<char*>(p) + HeaderBytes;
-}
-
-void CountedDelete(void* p) noexcept
-{
-    if (!p)
-        return;
-    char* base = static_cast<char*>(p) - HeaderBytes;
-    heldBytes -= std::int64_t(*reinterpret_cast<std::size_t*>(base));
-    std::free(base);
-}
-
-// The most bytes held at once while f ran, above what was held when it started.
-template <typename F>
-std::int64_t PeakGrowth(F&& f)
-{
-    const std::int64_t start = heldBytes.load();
-    peakBytes = start;
-    f();
-    return peakBytes.load() - start;
-}
-
+using kelvo::test::PeakGrowth;
 using giftest::FrameBlock;
 using giftest::PackCodes;
 using Bytes = std::vector<BYTE>;
@@ -64,24 +27,6 @@ Bytes Cat(std::initializer_list<Bytes> parts)
 }
 
 } // namespace
-
-void* operator new(std::size_t n) { return CountedNew(n); }
-void* operator new[](std::size_t n) { return CountedNew(n); }
-void operator delete(void* p) noexcept { CountedDelete(p); }
-void operator delete[](void* p) noexcept { CountedDelete(p); }
-void operator delete(void* p, std::size_t) noexcept { CountedDelete(p); }
-void operator delete[](void* p, std::size_t) noexcept { CountedDelete(p); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept
-{
-    try {
-        return CountedNew(n);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept { return operator new(n, tag); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { CountedDelete(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { CountedDelete(p); }
 
 // Eighty thousand frames of 16384 x 16384 without image data: a file just under a megabyte
 // that used to ask for 2^28 bytes a frame.
@@ -152,4 +97,49 @@ TEST(GifMemory, DrawingThroughASmallScreenConvertsOnlyWhatIsShown)
     EXPECT_EQ(shown->GetPixel(1, 0), RGB(255, 255, 255)) << "transparent: the white fill shows";
     // The 8-bit bitmap and the mask of 2^26 pixels, and nothing of the frame's size beyond.
     EXPECT_LT(cost, std::int64_t(8192) * 8192 * 5 / 4 + (std::int64_t(4) << 20));
+}
+
+// The shape of a file that once cost gigabytes (40 images of 16384 x 16384 whose data stop
+// early, in under a megabyte), scaled down with the same proportion of pixels to bytes:
+// loading it and taking every image's bitmap stays within its budget, the first image that
+// does not fit is refused with the library's message, and the image stays usable.
+TEST(GifMemory, TakingEveryBitmapOfAFileOfLargeImagesStaysWithinItsBudget)
+{
+    constexpr int images = 40, side = 4096;
+    const Bytes bytes = kelvo::test::EarlyEndingGif(images, side, kelvo::test::EarlyEndingDataBytes(side));
+    TGIFImage image;
+    std::string error;
+    int rendered = 0;
+    const std::int64_t cost = PeakGrowth([&] {
+        giftest::LoadFromBytes(image, bytes);
+        try {
+            for (; rendered < images; ++rendered)
+                image.Images().GetImage(rendered)->GetBitmap();
+        } catch (const GIFException& e) {
+            error = e.Message;
+        }
+    });
+    const std::uint64_t limit = image.MemoryBudget().Limit();
+    EXPECT_EQ(limit, TGIFMemoryBudget::ForStreamSize(std::int64_t(bytes.size())));
+    EXPECT_EQ(error, "Failed to allocate memory for GIF DIB");
+    ASSERT_GT(rendered, 0);
+    ASSERT_LT(rendered, images);
+    // The budget, and the frames' own objects beside it.
+    EXPECT_LE(cost, std::int64_t(limit) + (std::int64_t(4) << 20)) << cost;
+    EXPECT_LE(image.MemoryBudget().Held(), std::int64_t(limit));
+    // At full size the same file is allowed under a GiB.
+    EXPECT_LE(TGIFMemoryBudget::ForStreamSize(981140), std::uint64_t(1) << 30);
+
+    // What is let go of is room again: the refused image renders once the others are gone.
+    for (int i = 0; i < rendered; ++i) {
+        image.Images().GetImage(i)->FreeBitmap();
+        image.Images().GetImage(i)->FreeImage();
+    }
+    const TBitmap& refused = image.Images().GetImage(rendered)->GetBitmap();
+    ASSERT_EQ(refused.Width(), side);
+    EXPECT_EQ(refused.GetPixel(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(refused.GetPixel(1, 0), RGB(255, 255, 255));
+    EXPECT_EQ(refused.GetPixel(side - 1, side - 1), RGB(0, 0, 0)) << "past the data: the fill";
+    image.Clear();
+    EXPECT_EQ(image.MemoryBudget().Held(), 0);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gif/gifimage.h"
+#include "support/lzw_codes.h"
 
 namespace giftest {
 
@@ -56,42 +57,7 @@ inline void FillColorMap(TGIFColorMap& map, int n)
     }
 }
 
-// LZW data made of the given codes, each packed at the width a decoder reads it at: the code
-// size byte, the codes in sub-blocks, the terminator.
-inline std::vector<BYTE> PackCodes(int codeSize, const std::vector<int>& codes)
-{
-    const int clear = 1 << codeSize;
-    int width = codeSize + 1, next = clear + 2, maxCode = 2 * clear;
-    bool first = true;
-    std::vector<BYTE> packed;
-    std::uint64_t bits = 0;
-    int count = 0;
-    for (int code : codes) {
-        bits |= std::uint64_t(code) << count;
-        count += width;
-        for (; count >= 8; count -= 8, bits >>= 8)
-            packed.push_back(BYTE(bits));
-        if (code == clear) {
-            width = codeSize + 1, next = clear + 2, maxCode = 2 * clear, first = true;
-        } else if (code == clear + 1) {
-        } else if (first) {
-            first = false;
-        } else if (next < 4096 && ++next >= maxCode && maxCode < 4096) {
-            maxCode *= 2;
-            ++width;
-        }
-    }
-    if (count > 0)
-        packed.push_back(BYTE(bits));
-    std::vector<BYTE> out{BYTE(codeSize)};
-    for (std::size_t pos = 0; pos < packed.size(); pos += 255) {
-        const std::size_t n = std::min<std::size_t>(255, packed.size() - pos);
-        out.push_back(BYTE(n));
-        out.insert(out.end(), packed.begin() + std::ptrdiff_t(pos), packed.begin() + std::ptrdiff_t(pos + n));
-    }
-    out.push_back(0);
-    return out;
-}
+using kelvo::test::PackCodes;
 
 // An image descriptor at (0, 0) without a local table, followed by the given data.
 inline std::vector<BYTE> FrameBlock(int w, int h, const std::vector<BYTE>& data, bool interlaced = false)
