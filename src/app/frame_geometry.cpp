@@ -19,9 +19,10 @@ void FitFrameRect(MYRECT& rect, bool fit, int frameWidth, int frameHeight, const
         rect.Height = frameHeight;
 }
 
-void CopyPictureToFrameBitmap(TBitmap& frameBitmap, const TBitmap& picture, int width, int height, bool stretch)
+namespace {
+
+void CopyOnto(TBitmap& frameBitmap, const TBitmap& picture, int width, int height, bool stretch)
 {
-    frameBitmap.SetSize(width, height);
     if (stretch) {
         // The bitmap's own rectangle rather than the project frame's: a placement smaller than
         // the frame must still hold the whole picture.
@@ -34,4 +35,31 @@ void CopyPictureToFrameBitmap(TBitmap& frameBitmap, const TBitmap& picture, int 
         return;
     }
     BitBlt(frameBitmap, 0, 0, width, height, picture, 0, 0, SRCCOPY);
+}
+
+} // namespace
+
+void CopyPictureToFrameBitmap(TBitmap& frameBitmap, const TBitmap& picture, int width, int height, bool stretch)
+{
+    // A copy that covers the whole bitmap (the picture stretched over it, or at least as large)
+    // writes every pixel, so the bitmap is not made white first.
+    const bool covers = !picture.Empty() && (stretch || (picture.Width() >= width && picture.Height() >= height));
+    if (!covers) {
+        frameBitmap.SetSize(width, height);
+        CopyOnto(frameBitmap, picture, width, height, stretch);
+        return;
+    }
+    const bool resized = frameBitmap.Width() != width || frameBitmap.Height() != height;
+    frameBitmap.SetSizeForOverwrite(width, height);
+    try {
+        CopyOnto(frameBitmap, picture, width, height, stretch);
+    } catch (...) {
+        // A copy fails before it writes; the bitmap is left as it would have been: new
+        // area white.
+        if (resized) {
+            frameBitmap.Clear();
+            frameBitmap.SetSize(width, height);
+        }
+        throw;
+    }
 }

@@ -2,19 +2,40 @@
 
 #include <utility>
 
+#include <QWidget>
+
 #include "platform/qt/controls.h"
 
 namespace {
 
+// Where removed cells wait for their deletion: a hidden control of the strip's own window.
+QWidget* RemovedCellsHolder(QWidget* window)
+{
+    static const QString name = QStringLiteral("RemovedStripCells");
+    auto* holder = window->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    if (!holder) {
+        holder = new QWidget(window);
+        holder->setObjectName(name);
+        holder->hide();
+    }
+    return holder;
+}
+
 // A cell may go while one of its own controls is still inside an event handler (a context
 // menu opened from a click on the cell can delete that frame), so it leaves the strip at once
-// and is destroyed when control is back in the event loop.
+// and is destroyed when control is back in the event loop. Inside a window it moves to a
+// holder of that window: moved out of the window, each cell would walk the window's whole
+// focus chain, which made clearing a strip of hundreds of cells take time growing with its
+// square.
 void DestroyCell(TPanel* panel) noexcept
 {
     if (!panel)
         return;
     panel->hide();
-    panel->setParent(nullptr);
+    if (QWidget* strip = panel->parentWidget()) {
+        QWidget* window = strip->window();
+        panel->setParent(window != strip ? RemovedCellsHolder(window) : nullptr);
+    }
     panel->deleteLater();
 }
 

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "app/resample.h"
@@ -84,7 +85,7 @@ void SetTag(QWidget* control, int tag)
 void ShowThumbnail(QLabel* image, const TBitmap& thumbnail)
 {
     // The image keeps its own copy, drawn at its top-left corner and cut at its edges.
-    image->setPixmap(QPixmap::fromImage(BitmapToQImage(thumbnail)));
+    image->setPixmap(QPixmap::fromImage(BitmapToPixmapImage(thumbnail)));
 }
 
 std::string TimeCaption(WORD time) { return std::to_string(time) + " мсек"; }
@@ -176,8 +177,10 @@ TFrameCell TAVIForm::CreateFrameThumbnail(int number, WORD time, const TBitmap& 
 void TAVIForm::AppendFrameWithCell(TFrameData frame)
 {
     // The cell shows the thumbnail the frame brings; should the frame have none, a white one.
-    const TBitmap blank(ThumbWidth, ThumbHeight, pf24bit);
-    const TBitmap& thumbnail = frame.Thumbnail ? *frame.Thumbnail : blank;
+    std::optional<TBitmap> blank;
+    if (!frame.Thumbnail)
+        blank.emplace(ThumbWidth, ThumbHeight, pf24bit);
+    const TBitmap& thumbnail = frame.Thumbnail ? *frame.Thumbnail : *blank;
     TFrameCell cell = CreateFrameThumbnail(int(FrameCount()) + 1, frame.Time, thumbnail);
     AppendFrame(std::move(frame), cell);
 }

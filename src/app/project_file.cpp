@@ -16,6 +16,7 @@
 
 #include "app/gif_defaults.h"
 #include "app/project_format.h"
+#include "app/task_pool.h"
 #include "editing/flip.h"
 #include "gif/gifimage.h"
 #include "platform/qt/controls.h"
@@ -128,13 +129,18 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
     };
     std::deque<TSlot> queued;
     std::size_t next = 0, running = 0;
-    const std::size_t inFlight = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    // Twice as many frames as threads: a thread that is done finds its next frame waiting
+    // rather than sleeping until this thread hands one out and wakes it.
+    const std::size_t inFlight = 2 * threads;
+    // Declared after everything its tasks use, so that it is gone, its tasks done, first.
+    TTaskPool pool(threads);
     auto start = [&] {
         while (next < read.Frames.size() && running < inFlight) {
             const TProjectFrameEntry& entry = read.Frames[next++];
             TSlot slot{&entry, {}};
             if (!IsGifFileName(entry.File)) {
-                slot.Still = std::async(std::launch::async, [&entry, &build] {
+                slot.Still = pool.Run([&entry, &build] {
                     TStill still;
                     TBitmap picture;
                     try {

@@ -1,6 +1,7 @@
 #include "app/resample.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -100,7 +101,7 @@ inline bool OffTheFastPath(double s, double t, double d)
 // were in extended. With Extended false each sum is rounded through double, and the result is
 // false when some sum left the fast path; with Extended true every sum goes through extended.
 template <int K, bool Extended>
-bool Sums(float (&sums)[K][3], const double (&weights)[K][16], const int* const (&index)[K],
+bool Sums(float (&sums)[K][3], const double (&weights)[16][K], const int* const (&index)[K],
           const BYTE* const lines[4])
 {
     bool fast = true;
@@ -112,7 +113,7 @@ bool Sums(float (&sums)[K][3], const double (&weights)[K][16], const int* const 
             // Several pixels at once: each sum is a chain of dependent roundings, and the
             // chains of different pixels can overlap.
             for (int k = 0; k < K; ++k) {
-                const double w = weights[k][m * 4 + n];
+                const double w = weights[m * 4 + n][k];
                 const BYTE* p = line + index[k][n] * 3;
                 for (int c = 2; c >= 0; --c) {
                     const double t = p[c] * w;
@@ -142,8 +143,16 @@ typedef double TLanes __attribute__((vector_size(32)));
 typedef float TSingleLanes __attribute__((vector_size(16)));
 typedef std::uint64_t TBitLanes __attribute__((vector_size(32)));
 
+// Byte values as doubles, looked up: cheaper than converting each byte.
+constexpr std::array<double, 256> kByteValues = [] {
+    std::array<double, 256> values{};
+    for (int i = 0; i < 256; ++i)
+        values[std::size_t(i)] = i;
+    return values;
+}();
+
 KELVO_VECTOR_CLONES
-bool FastSums4(float (&sums)[4][3], const double (&weights)[4][16], const int* const (&index)[4],
+bool FastSums4(float (&sums)[4][3], const double (&weights)[16][4], const int* const (&index)[4],
                const BYTE* const lines[4])
 {
     TSingleLanes acc[3] = {};
@@ -156,25 +165,25 @@ bool FastSums4(float (&sums)[4][3], const double (&weights)[4][16], const int* c
         const BYTE* line = lines[m];
         for (int n = 0; n < 4; ++n) {
             const int j = m * 4 + n;
-            const TLanes w = {weights[0][j], weights[1][j], weights[2][j], weights[3][j]};
+            TLanes w;
+            std::memcpy(&w, weights[j], sizeof w);
             const BYTE* p0 = line + index[0][n] * 3;
             const BYTE* p1 = line + index[1][n] * 3;
             const BYTE* p2 = line + index[2][n] * 3;
             const BYTE* p3 = line + index[3][n] * 3;
             for (int c = 2; c >= 0; --c) {
-                const TLanes v = {double(p0[c]), double(p1[c]), double(p2[c]), double(p3[c])};
+                const TLanes v = {kByteValues[p0[c]], kByteValues[p1[c]], kByteValues[p2[c]], kByteValues[p3[c]]};
                 const TLanes s = __builtin_convertvector(acc[c], TLanes);
                 const TLanes t = v * w;
                 const TLanes d = s + t;
                 TBitLanes bits;
                 std::memcpy(&bits, &d, sizeof bits);
                 off |= (TBitLanes)(((bits & absMask) - 1) < tiny);
-                const TBitLanes midpoint = (TBitLanes)((bits & midMask) == mid);
-                if ((midpoint[0] | midpoint[1] | midpoint[2] | midpoint[3]) != 0) {
-                    const TLanes back = d - s;
-                    const TLanes error = (s - (d - back)) + (t - back);
-                    off |= midpoint & (TBitLanes)(error != 0);
-                }
+                // The rounding error matters on midpoints only; worked out for every lane, it
+                // costs less than finding out whether a lane needs it.
+                const TLanes back = d - s;
+                const TLanes error = (s - (d - back)) + (t - back);
+                off |= (TBitLanes)((bits & midMask) == mid) & (TBitLanes)(error != 0);
                 acc[c] = __builtin_convertvector(d, TSingleLanes);
             }
         }
@@ -188,13 +197,14 @@ bool FastSums4(float (&sums)[4][3], const double (&weights)[4][16], const int* c
 template <int K>
 void Pixels(BYTE* out, int x, const TTaps* columns, const TTaps& row, const BYTE* const lines[4])
 {
-    double weights[K][16];
+    // Tap-major, so that the weights of one tap for all K pixels lie side by side.
+    double weights[16][K];
     const int* index[K];
     for (int k = 0; k < K; ++k) {
         index[k] = columns[x + k].index;
         for (int m = 0; m < 4; ++m)
             for (int n = 0; n < 4; ++n)
-                weights[k][m * 4 + n] = Single(double(columns[x + k].weight[n]) * double(row.weight[m]));
+                weights[m * 4 + n][k] = Single(double(columns[x + k].weight[n]) * double(row.weight[m]));
     }
     float sums[K][3];
     bool fast;

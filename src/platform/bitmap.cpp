@@ -116,13 +116,16 @@ void TBitmap::CopyFrom(const TBitmap& other)
     transparentColor_ = other.transparentColor_;
 }
 
-void TBitmap::Allocate(int width, int height, int bpp, std::vector<BYTE>& into) const
+void TBitmap::Allocate(int width, int height, int bpp, TPixelBlock& into, bool zeroed) const
 {
     const std::int64_t stride = DIBBytesPerRow(width, bpp);
     if (height > 0 && stride > kMaxBitmapBytes / height)
         throw EOutOfResources("Out of system resources");
     try {
-        into.assign(std::size_t(stride * height), 0);
+        if (zeroed)
+            into.assign(std::size_t(stride * height), 0);
+        else
+            into.resize(std::size_t(stride * height));
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory("Out of memory");
     }
@@ -153,7 +156,7 @@ void TBitmap::SetSize(int width, int height)
     if (width == width_ && height == height_)
         return;
     const int newStride = int(DIBBytesPerRow(width, bpp_));
-    std::vector<BYTE> fresh;
+    TPixelBlock fresh;
     Allocate(width, height, bpp_, fresh);
     if (bpp_ <= 8 && table_.empty() && !paletteSet_)
         ResetTable(bpp_);
@@ -176,6 +179,29 @@ void TBitmap::SetSize(int width, int height)
     width_ = width;
     height_ = height;
     stride_ = newStride;
+    Changed();
+}
+
+void TBitmap::SetSizeForOverwrite(int width, int height)
+{
+    if (width < 0 || height < 0)
+        throw EInvalidGraphicOperation("Invalid image size");
+    const std::size_t newStride = std::size_t(DIBBytesPerRow(width, bpp_));
+    if (width != width_ || height != height_) {
+        TPixelBlock fresh;
+        Allocate(width, height, bpp_, fresh, false);
+        bits_.swap(fresh);
+        width_ = width;
+        height_ = height;
+        stride_ = int(newStride);
+        if (bpp_ <= 8 && table_.empty() && !paletteSet_)
+            ResetTable(bpp_);
+    }
+    // From the last byte that holds a pixel bit, so that a partly used byte starts clear.
+    const std::size_t used = std::size_t(width) * std::size_t(bpp_) / 8;
+    if (used < newStride)
+        for (int y = 0; y < height; ++y)
+            std::memset(bits_.data() + std::size_t(y) * newStride + used, 0, newStride - used);
     Changed();
 }
 
@@ -217,7 +243,7 @@ void TBitmap::ConvertTo(TPixelFormat format, int bpp, const std::vector<TPalette
                      (DWORD(newTable[i].rgbRed) << 16);
 
     const int newStride = int(DIBBytesPerRow(width_, bpp));
-    std::vector<BYTE> fresh;
+    TPixelBlock fresh;
     Allocate(width_, height_, bpp, fresh);
     if (!fresh.empty()) {
         std::vector<DWORD> row(static_cast<std::size_t>(width_));

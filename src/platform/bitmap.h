@@ -4,6 +4,8 @@
 // pixels indexing a colour table, 15-bit 5-5-5 and 16-bit 5-6-5 pixels.
 #include <cstddef>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/colors.h"
@@ -22,6 +24,22 @@ int DeviceBitsPerPixel();
 
 // Bits per pixel of a format (pfDevice by the screen; pfCustom answers 0).
 int PixelFormatBits(TPixelFormat format);
+
+// Storage whose resize leaves new bytes as they come (assign still fills): a pixel block
+// that a decoder is about to write whole is not cleared first.
+template <typename T> struct TForOverwriteAllocator : std::allocator<T> {
+    template <typename U> struct rebind {
+        using other = TForOverwriteAllocator<U>;
+    };
+    TForOverwriteAllocator() = default;
+    template <typename U> TForOverwriteAllocator(const TForOverwriteAllocator<U>&) noexcept {}
+    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using TPixelBlock = std::vector<BYTE, TForOverwriteAllocator<BYTE>>;
 
 class TBitmap : public TGraphic {
 public:
@@ -43,6 +61,11 @@ public:
     // EOutOfResources.
     void SetSize(int width, int height);
     bool Empty() const override { return width_ == 0 || height_ == 0; }
+    // For a caller that writes every pixel of every row next (a decoder, a copy that covers
+    // the bitmap): the new size with the pixels left undefined, so they are not made white
+    // only to be written over (at the same size the pixels stay as they are). The padding at
+    // each row's end is zeroed. Raises as SetSize does.
+    void SetSizeForOverwrite(int width, int height);
 
     TPixelFormat PixelFormat() const { return format_; }
     void SetPixelFormat(TPixelFormat format); // converts the pixels
@@ -121,7 +144,8 @@ public:
     TPixelKind Kind() const { return kind_; }
 
 private:
-    void Allocate(int width, int height, int bpp, std::vector<BYTE>& into) const;
+    // A zeroed block, or with zeroed = false one whose bytes are undefined.
+    void Allocate(int width, int height, int bpp, TPixelBlock& into, bool zeroed = true) const;
     void ResetTable(int bpp);
     void TableChanged();
     void ConvertTo(TPixelFormat format, int bpp, const std::vector<TPaletteEntry>* forcedTable);
@@ -133,7 +157,7 @@ private:
     int bpp_ = 32;
     TPixelKind kind_ = pk32;
     int stride_ = 0;
-    std::vector<BYTE> bits_;
+    TPixelBlock bits_;
     std::vector<TRGBQuad> table_;
     std::vector<DWORD> tableBGRX_;
     mutable HPALETTE palette_ = nullptr;

@@ -164,6 +164,14 @@ bool Blit(TBitmap& dst, int x, int y, int w, int h, const TBitmap& srcIn, int sx
         return true;
     }
 
+    // A plain copy between the true-colour layouts, straight from row to row.
+    if (useSource && rop == rCopy && !transparent && contiguous && IsTrueColourPair(sk, dk)) {
+        for (std::size_t r = 0; r < rows.src.size(); ++r)
+            ConvertTrueColourPixels(sk, src.ScanLine(rows.src[r]), cols.src[0], dst.ScanLine(rows.lo + int(r)),
+                                    cols.lo, n);
+        return true;
+    }
+
     TNearestIndex nearest(dst.TableBGRX(), dst.TableSize());
     TNearestIndex* finder = dst.BitsPerPixel() <= 8 ? &nearest : nullptr;
     std::vector<DWORD> srcSpan(useSource ? std::size_t(sMax - sMin + 1) : 0);

@@ -307,13 +307,22 @@ void TJPEGImage::DecodeInto(TBitmap& target) const
     target.Clear();
     target.SetTransparent(false);
     target.SetPixelFormat(pf24bit);
-    target.SetSize(int(width), int(height));
+    // libjpeg writes every row it gets to; the rows a failure leaves are made white below,
+    // which is what they would have been in a bitmap sized the usual way.
+    target.SetSizeForOverwrite(int(width), int(height));
     std::vector<JSAMPROW> rows(height);
     for (std::size_t y = 0; y < height; ++y)
         rows[y] = target.ScanLine(int(y));
     std::vector<JSAMPLE> cmykRow(d.info.out_color_space == JCS_CMYK ? width * 4 : 0);
-    if (!ReadPixels(&d, rows.data(), cmykRow.data()))
+    if (!ReadPixels(&d, rows.data(), cmykRow.data())) {
+        // A call to jpeg_read_scanlines decodes before it writes a row, so a failure inside
+        // one has written none of the rows it was asked for: output_scanline is the number
+        // of rows done, also when the failure came in jpeg_start_decompress (0) or in
+        // jpeg_finish_decompress (all).
+        for (std::size_t y = std::min<std::size_t>(d.info.output_scanline, height); y < height; ++y)
+            std::memset(rows[y], 0xFF, width * 3);
         throw EJPEG(d.err.message);
+    }
 }
 
 void TJPEGImage::DIBNeeded() const

@@ -132,6 +132,33 @@ void EncodeRow(TPixelKind kind, BYTE* row, int x, int count, const DWORD* in, TN
     }
 }
 
+void ConvertTrueColourPixels(TPixelKind from, const BYTE* src, int sx, BYTE* dst, int dx, int count)
+{
+    if (count <= 0)
+        return;
+    // A word at a time; the last pixel byte by byte, as its word would reach past the row.
+    if (from == pk24) {
+        const BYTE* s = src + std::ptrdiff_t(sx) * 3;
+        BYTE* d = dst + std::ptrdiff_t(dx) * 4;
+        for (int i = 0; i + 1 < count; ++i, s += 3, d += 4) {
+            std::uint32_t v;
+            std::memcpy(&v, s, 4);
+            v &= 0x00FFFFFFu;
+            std::memcpy(d, &v, 4);
+        }
+        const std::uint32_t last = std::uint32_t(s[0]) | (std::uint32_t(s[1]) << 8) | (std::uint32_t(s[2]) << 16);
+        std::memcpy(d, &last, 4);
+    } else {
+        const BYTE* s = src + std::ptrdiff_t(sx) * 4;
+        BYTE* d = dst + std::ptrdiff_t(dx) * 3;
+        for (int i = 0; i + 1 < count; ++i, s += 4, d += 3)
+            std::memcpy(d, s, 4); // the fourth byte is overwritten by the next pixel
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+    }
+}
+
 void CopyPixels(TPixelKind kind, const BYTE* src, int sx, BYTE* dst, int dx, int count)
 {
     if (count <= 0)

@@ -88,5 +88,13 @@ private:
 // Writes count pixels from x; palette kinds need the nearest-index finder.
 void EncodeRow(TPixelKind kind, BYTE* row, int x, int count, const DWORD* in, TNearestIndex* nearest);
 
+// Converts count pixels from one of the 24- and 32-bit layouts to the other, as decoding and
+// encoding them would (the fourth byte of a 32-bit pixel becomes 0).
+constexpr bool IsTrueColourPair(TPixelKind from, TPixelKind to)
+{
+    return (from == pk24 && to == pk32) || (from == pk32 && to == pk24);
+}
+void ConvertTrueColourPixels(TPixelKind from, const BYTE* src, int sx, BYTE* dst, int dx, int count);
+
 // Copies count pixels of the same kind from sx of one row to dx of another (rows may be one).
 void CopyPixels(TPixelKind kind, const BYTE* src, int sx, BYTE* dst, int dx, int count);

@@ -360,13 +360,18 @@ bool TChunkIHDR::LoadFromStream(TStream& stream, const std::string& name, DWORD 
 
 namespace {
 
-// Compressed bytes in the first run of IDAT chunks after the stream's position, found by
-// walking the chunk frames only; the position is put back.
-std::uint64_t ImageDataBytesAhead(TStream& stream)
+struct TImageDataAhead {
+    std::uint64_t Bytes = 0; // compressed bytes present in the first run of IDAT chunks
+    bool Cut = true;         // the stream ends before a chunk that follows the run, or IEND
+};
+
+// The first run of IDAT chunks after the stream's position, found by walking the chunk frames
+// only; the position is put back.
+TImageDataAhead ImageDataAhead(TStream& stream)
 {
     const std::int64_t start = stream.Position();
     const std::int64_t size = stream.Size();
-    std::uint64_t total = 0;
+    TImageDataAhead ahead;
     bool inData = false;
     std::int64_t pos = start;
     BYTE head[8];
@@ -378,14 +383,15 @@ std::uint64_t ImageDataBytesAhead(TStream& stream)
         const bool idat = std::memcmp(head + 4, "IDAT", 4) == 0;
         if (idat) {
             inData = true;
-            total += std::uint64_t(std::min<std::int64_t>(length, size - pos - 8));
+            ahead.Bytes += std::uint64_t(std::min<std::int64_t>(length, size - pos - 8));
         } else if (inData || std::memcmp(head + 4, "IEND", 4) == 0) {
+            ahead.Cut = false;
             break;
         }
         pos += 8 + length + 4;
     }
     stream.SetPosition(start);
-    return total;
+    return ahead;
 }
 
 } // namespace
@@ -407,8 +413,13 @@ void TChunkIHDR::CheckDescribedByImageData(TStream& stream)
     const std::uint64_t pixelBytes = std::uint64_t(Width) * Height * std::uint64_t(samples) * BitDepth / 8;
     if (pixelBytes <= Margin)
         return;
-    if (pixelBytes - Margin > ImageDataBytesAhead(stream) * MaxInflateRatio)
-        Owner->RaiseError<EPNGOutMemory>(LoadPngText(EPNGOutMemoryText));
+    const TImageDataAhead ahead = ImageDataAhead(stream);
+    if (pixelBytes - Margin <= ahead.Bytes * MaxInflateRatio)
+        return;
+    // Too little data because the file ends inside it: the file is cut, whatever it asks for.
+    if (ahead.Cut)
+        Owner->RaiseError<EPngUnexpectedEnd>(LoadPngText(EPNGUnexpectedEndText));
+    Owner->RaiseError<EPNGOutMemory>(LoadPngText(EPNGOutMemoryText));
 }
 
 bool TChunkIHDR::SaveToStream(TStream& stream)

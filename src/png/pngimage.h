@@ -164,7 +164,8 @@ public:
 
 private:
     // Raises EPNGOutMemory when the image data that follows in the stream could never fill
-    // the pixels this header asks for.
+    // the pixels this header asks for, EPngUnexpectedEnd instead when that data is short
+    // because the stream ends inside it.
     void CheckDescribedByImageData(TStream& stream);
 };
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "platform/blit.h"
 #include "platform/canvas.h"
 
 namespace {
@@ -103,4 +106,47 @@ TEST(FrameBitmap, WithStretchingTheWholePictureIsScaledIntoTheBitmap)
     EXPECT_EQ(bitmap.GetPixel(63, 0), TopRight);
     EXPECT_EQ(bitmap.GetPixel(0, 47), BottomLeft);
     EXPECT_EQ(bitmap.GetPixel(63, 47), BottomRight);
+}
+
+// The frame bitmap is what copying the picture onto a white bitmap of its size gives, whether
+// the copy covers it (and the white is skipped) or not, fresh or made again at the same size.
+TEST(FrameBitmap, IsThePictureCopiedOntoWhite)
+{
+    struct TCase {
+        int pictureWidth, pictureHeight, width, height;
+        bool stretch;
+    } cases[] = {{640, 480, 320, 240, false}, {321, 240, 320, 240, false}, {320, 240, 320, 240, false},
+                 {100, 50, 320, 240, false},  {400, 50, 320, 240, false},  {33, 17, 64, 48, true},
+                 {640, 480, 320, 240, true},  {1, 1, 5, 3, true},          {0, 0, 7, 5, true},
+                 {0, 0, 7, 5, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pictureWidth << "x" << c.pictureHeight << " into " << c.width << "x"
+                                        << c.height << (c.stretch ? " stretched" : ""));
+        const TBitmap picture = c.pictureWidth ? Quadrants(c.pictureWidth, c.pictureHeight) : TBitmap();
+        TBitmap expected;
+        expected.SetSize(c.width, c.height);
+        if (c.stretch)
+            StretchBlt(expected, 0, 0, c.width, c.height, picture, 0, 0, picture.Width(), picture.Height(), SRCCOPY);
+        else
+            BitBlt(expected, 0, 0, c.width, c.height, picture, 0, 0, SRCCOPY);
+        TBitmap fresh;
+        CopyPictureToFrameBitmap(fresh, picture, c.width, c.height, c.stretch);
+        // Made again over a bitmap of that size that held another picture.
+        TBitmap again;
+        CopyPictureToFrameBitmap(again, Quadrants(c.width, c.height), c.width, c.height, false);
+        again.Canvas().Brush().Color = clBlack;
+        again.Canvas().FillRect(TRect{0, 0, c.width, c.height});
+        TBitmap expectedAgain = again;
+        if (c.stretch)
+            StretchBlt(expectedAgain, 0, 0, c.width, c.height, picture, 0, 0, picture.Width(), picture.Height(),
+                       SRCCOPY);
+        else
+            BitBlt(expectedAgain, 0, 0, c.width, c.height, picture, 0, 0, SRCCOPY);
+        CopyPictureToFrameBitmap(again, picture, c.width, c.height, c.stretch);
+        for (const auto& [made, wanted] : {std::pair{&fresh, &expected}, {&again, &expectedAgain}}) {
+            ASSERT_EQ(made->BitsSize(), wanted->BitsSize());
+            EXPECT_EQ(made->PixelFormat(), wanted->PixelFormat());
+            EXPECT_EQ(std::memcmp(made->Bits(), wanted->Bits(), made->BitsSize()), 0);
+        }
+    }
 }

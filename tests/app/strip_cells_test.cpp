@@ -175,6 +175,9 @@ TEST_F(StripCells, ClearAllFramesLeavesNothing)
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_FALSE(f.ToolButRun->isEnabled());
     EXPECT_TRUE(f.PreviewBitmap->Empty());
+    ASSERT_FALSE(firstCell.isNull());
+    EXPECT_FALSE(f.ScrollBox2->widget()->isAncestorOf(firstCell)) << "the cells leave the strip at once";
+    EXPECT_TRUE(firstCell->isHidden());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(firstCell.isNull()) << "the cell's controls are gone with it";
 

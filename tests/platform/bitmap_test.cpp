@@ -386,3 +386,42 @@ TEST(Bitmap, DibReaderRejectsMalformedInput)
 }
 
 } // namespace
+
+// For a writer that fills every pixel itself: no white first, at the same size the pixels
+// stay, and the padding at each row's end always comes out zero.
+TEST(Bitmap, SizingForOverwriteLeavesThePixelsToTheWriterAndZeroesThePadding)
+{
+    struct TCase {
+        TPixelFormat format;
+        int width;
+        int usedBytes; // bytes of a row that hold pixel bits
+    } cases[] = {{pf24bit, 5, 15}, {pf8bit, 6, 6}, {pf4bit, 3, 1}, {pf1bit, 9, 1}, {pf32bit, 2, 8}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.format));
+        TBitmap b;
+        b.SetPixelFormat(c.format);
+        b.SetSize(c.width, 2);
+        for (int y = 0; y < 2; ++y)
+            std::memset(b.ScanLine(y), 0xA5, std::size_t(b.BytesPerScanLine()));
+        const BYTE* before = b.Bits();
+        b.SetSizeForOverwrite(c.width, 2);
+        EXPECT_EQ(b.Bits(), before) << "the same size keeps its block";
+        for (int y = 0; y < 2; ++y) {
+            const BYTE* row = b.ScanLine(y);
+            for (int i = 0; i < b.BytesPerScanLine(); ++i)
+                EXPECT_EQ(row[i], i < c.usedBytes ? 0xA5 : 0) << "row " << y << " byte " << i;
+        }
+        b.SetSizeForOverwrite(c.width + 8, 3);
+        EXPECT_EQ(b.Width(), c.width + 8);
+        EXPECT_EQ(b.Height(), 3);
+        EXPECT_EQ(b.PixelFormat(), c.format);
+        const int used = (c.width + 8) * b.BitsPerPixel() / 8;
+        for (int y = 0; y < 3; ++y)
+            for (int i = used; i < b.BytesPerScanLine(); ++i)
+                EXPECT_EQ(b.ScanLine(y)[i], 0) << "row " << y << " byte " << i;
+    }
+    TBitmap b;
+    EXPECT_THROW(b.SetSizeForOverwrite(-1, 2), EInvalidGraphicOperation);
+    b.SetSizeForOverwrite(0, 0);
+    EXPECT_TRUE(b.Empty());
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -218,3 +219,39 @@ TEST(Blit, StretchDIBitsReadsARawDib)
 }
 
 } // namespace
+
+// Copies between the 24- and 32-bit layouts go row to row: the colours arrive, the fourth
+// byte of a 32-bit pixel is 0, and nothing beside the copied area is touched, row padding
+// included.
+TEST(Blit, CopiesBetweenTheTrueColourLayoutsTouchOnlyTheCopiedPixels)
+{
+    for (auto [from, to] : {std::pair{pf24bit, pf32bit}, {pf32bit, pf24bit}})
+        for (auto [left, width] : {std::pair{2, 5}, {4, 6}}) { // the second is cut at the right edge
+            SCOPED_TRACE(testing::Message() << int(from) << " to " << int(to) << " at " << left);
+            TBitmap src = Numbered(7, 3, from);
+            if (from == pf32bit)
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 7; ++x)
+                        src.ScanLine(y)[x * 4 + 3] = 0xEE;
+            TBitmap dst(9, 5, to);
+            const int bytes = dst.BitsPerPixel() / 8;
+            for (int y = 0; y < 5; ++y)
+                std::memset(dst.ScanLine(y), 0x77, std::size_t(dst.BytesPerScanLine()));
+            ASSERT_TRUE(BitBlt(dst, left, 1, width, 3, src, 1, 0, SRCCOPY));
+            const int right = std::min(left + width, 9);
+            for (int y = 0; y < 5; ++y) {
+                const BYTE* row = dst.ScanLine(y);
+                for (int x = 0; x < 9; ++x) {
+                    if (x >= left && x < right && y >= 1 && y <= 3) {
+                        EXPECT_EQ(dst.GetPixel(x, y), Id(x - left + 1, y - 1)) << x << "," << y;
+                        EXPECT_TRUE(bytes == 3 || row[x * 4 + 3] == 0) << x << "," << y;
+                    } else {
+                        for (int k = 0; k < bytes; ++k)
+                            EXPECT_EQ(row[x * bytes + k], 0x77) << x << "," << y;
+                    }
+                }
+                for (int i = 9 * bytes; i < dst.BytesPerScanLine(); ++i)
+                    EXPECT_EQ(row[i], 0x77) << "padding of row " << y;
+            }
+        }
+}

@@ -6,6 +6,9 @@
 #include <csetjmp>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -109,7 +112,9 @@ std::vector<BYTE> FourChannelJpeg(int w, int h, const BYTE cmyk[4], J_COLOR_SPAC
     return bytes;
 }
 
-std::vector<BYTE> GreyJpeg(int w, int h)
+// libjpeg's own compression at quality 100 of rows that fill hands out one at a time.
+std::vector<BYTE> LibjpegCompressed(int w, int h, int components, J_COLOR_SPACE space, bool progressive,
+                                    const std::function<void(int y, BYTE* row)>& fill)
 {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
@@ -120,15 +125,16 @@ std::vector<BYTE> GreyJpeg(int w, int h)
     jpeg_mem_dest(&c, &out, &size);
     c.image_width = JDIMENSION(w);
     c.image_height = JDIMENSION(h);
-    c.input_components = 1;
-    c.in_color_space = JCS_GRAYSCALE;
+    c.input_components = components;
+    c.in_color_space = space;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 100, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
-    std::vector<BYTE> row(static_cast<std::size_t>(w));
+    std::vector<BYTE> row(std::size_t(w) * std::size_t(components));
     while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < w; ++x)
-            row[std::size_t(x)] = BYTE(c.next_scanline < JDIMENSION(h / 2) ? 40 : 200);
+        fill(int(c.next_scanline), row.data());
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
     }
@@ -139,6 +145,12 @@ std::vector<BYTE> GreyJpeg(int w, int h)
     return bytes;
 }
 
+std::vector<BYTE> GreyJpeg(int w, int h)
+{
+    return LibjpegCompressed(w, h, 1, JCS_GRAYSCALE, false,
+                             [&](int y, BYTE* row) { std::memset(row, y < h / 2 ? 40 : 200, std::size_t(w)); });
+}
+
 // Offset of the frame header's height field.
 std::size_t FrameHeaderSize(const std::vector<BYTE>& bytes)
 {
@@ -146,6 +158,76 @@ std::size_t FrameHeaderSize(const std::vector<BYTE>& bytes)
         if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2))
             return i + 5;
     return 0;
+}
+
+// The pixels as a bitmap that starts white gets them: libjpeg's rows written over white, as
+// far as libjpeg got when it gave up; nothing when the header is refused. Not for CMYK.
+struct TWhiteDecode {
+    bool Failed = false;
+    int Width = 0, Height = 0, Stride = 0;
+    std::vector<BYTE> Rows; // top-down, Stride bytes each, the padding zero
+};
+
+// The libjpeg part, changing nothing of its own after setjmp: false when libjpeg gave up,
+// with *header telling whether it had read the header.
+bool DecodeOverWhite(jpeg_decompress_struct* d, TErr* err, const std::vector<BYTE>* bytes, TWhiteDecode* out,
+                     std::vector<JSAMPROW>* rows, bool* header)
+{
+    if (setjmp(err->jump))
+        return false;
+    jpeg_mem_src(d, bytes->data(), static_cast<unsigned long>(bytes->size()));
+    jpeg_read_header(d, TRUE);
+    d->out_color_space = JCS_EXT_BGR;
+    jpeg_calc_output_dimensions(d);
+    *header = true;
+    out->Width = int(d->output_width);
+    out->Height = int(d->output_height);
+    out->Stride = (out->Width * 3 + 3) / 4 * 4;
+    out->Rows.assign(std::size_t(out->Stride) * std::size_t(out->Height), 0);
+    for (int y = 0; y < out->Height; ++y) {
+        BYTE* row = &out->Rows[std::size_t(y) * std::size_t(out->Stride)];
+        std::memset(row, 0xFF, std::size_t(out->Width) * 3);
+        rows->push_back(row);
+    }
+    jpeg_start_decompress(d);
+    while (d->output_scanline < d->output_height)
+        jpeg_read_scanlines(d, rows->data() + d->output_scanline, d->output_height - d->output_scanline);
+    jpeg_finish_decompress(d);
+    return true;
+}
+
+std::optional<TWhiteDecode> DecodedOverWhite(const std::vector<BYTE>& bytes)
+{
+    jpeg_decompress_struct d;
+    TErr err;
+    d.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = [](j_common_ptr info) { std::longjmp(reinterpret_cast<TErr*>(info->err)->jump, 1); };
+    err.pub.output_message = [](j_common_ptr) {};
+    jpeg_create_decompress(&d);
+    TWhiteDecode out;
+    std::vector<JSAMPROW> rows;
+    bool header = false;
+    out.Failed = !DecodeOverWhite(&d, &err, &bytes, &out, &rows, &header);
+    jpeg_destroy_decompress(&d);
+    if (!header)
+        return std::nullopt;
+    return out;
+}
+
+std::vector<BYTE> ProgressiveJpeg(const TBitmap& picture)
+{
+    return LibjpegCompressed(picture.Width(), picture.Height(), 3, JCS_EXT_BGR, true, [&](int y, BYTE* row) {
+        std::memcpy(row, picture.ScanLine(y), std::size_t(picture.Width()) * 3);
+    });
+}
+
+// Where the first marker (0xFF, code) begins, or npos.
+std::size_t MarkerAt(const std::vector<BYTE>& bytes, BYTE code)
+{
+    for (std::size_t i = 2; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == code)
+            return i;
+    return std::string::npos;
 }
 
 } // namespace
@@ -286,6 +368,71 @@ TEST(Jpeg, DamageFoundWhileDecodingIsAnInvalidPictureError)
     TBitmap picture;
     EXPECT_THROW(picture.Assign(jpeg), EJPEG);
     EXPECT_THROW(jpeg.Bitmap(), EJPEG);
+}
+
+// A bitmap gets every pixel from libjpeg, not from being made white first; the rows a failed
+// decode leaves are white all the same, as they were in a bitmap that started white.
+TEST(Jpeg, DecodedBitmapsAreThePixelsOverWhiteAlsoWhenTheDecodeFails)
+{
+    // An odd width, so that every row ends in padding.
+    const TBitmap picture = Quadrants(37, 29);
+    const auto baseline = Compressed(picture, 90);
+    const auto progressive = ProgressiveJpeg(picture);
+    struct TCase {
+        std::string what;
+        std::vector<BYTE> bytes;
+    };
+    std::vector<TCase> cases = {{"baseline", baseline}, {"progressive", progressive}};
+    // No quantization tables: refused when the decode starts, before any row.
+    auto noTables = baseline;
+    for (std::size_t at; (at = MarkerAt(noTables, 0xDB)) != std::string::npos;)
+        noTables.erase(noTables.begin() + std::ptrdiff_t(at),
+                       noTables.begin() + std::ptrdiff_t(at + 2 + std::size_t(noTables[at + 2] << 8 | noTables[at + 3])));
+    cases.push_back({"no quantization tables", noTables});
+    // A second scan in a one-scan file: refused after the last row.
+    auto twoScans = baseline;
+    const std::size_t sos = MarkerAt(twoScans, 0xDA), eoi = twoScans.size() - 2;
+    ASSERT_NE(sos, std::string::npos);
+    const std::vector<BYTE> scan(twoScans.begin() + std::ptrdiff_t(sos), twoScans.begin() + std::ptrdiff_t(eoi));
+    twoScans.insert(twoScans.begin() + std::ptrdiff_t(eoi), scan.begin(), scan.end());
+    cases.push_back({"a second scan", twoScans});
+    // Bits flipped after the tables (in the progressive file, among its later tables too).
+    std::mt19937 random(20260101);
+    for (const auto* source : {&baseline, &progressive})
+        for (int i = 0; i < 150; ++i) {
+            auto bytes = *source;
+            const std::size_t from = MarkerAt(bytes, source == &baseline ? 0xDA : 0xC4);
+            for (int k = 0; k < 3; ++k)
+                bytes[from + random() % (bytes.size() - from)] ^= BYTE(1u << (random() % 8));
+            cases.push_back({(source == &baseline ? "baseline damaged #" : "progressive damaged #") + std::to_string(i),
+                             bytes});
+        }
+
+    int failures = 0;
+    for (const TCase& c : cases) {
+        const auto expected = DecodedOverWhite(c.bytes);
+        if (!expected)
+            continue; // refused with its header: no bitmap is made
+        const TJPEGImage jpeg = Decoded(c.bytes);
+        TBitmap bitmap;
+        bool failed = false;
+        try {
+            bitmap.Assign(jpeg);
+        } catch (const EJPEG&) {
+            failed = true;
+        }
+        failures += failed;
+        EXPECT_EQ(failed, expected->Failed) << c.what;
+        ASSERT_EQ(bitmap.Width(), expected->Width) << c.what;
+        ASSERT_EQ(bitmap.Height(), expected->Height) << c.what;
+        ASSERT_EQ(bitmap.BytesPerScanLine(), expected->Stride) << c.what;
+        int rowsDiffering = 0;
+        for (int y = 0; y < bitmap.Height(); ++y)
+            rowsDiffering += std::memcmp(bitmap.ScanLine(y), &expected->Rows[std::size_t(y) * std::size_t(expected->Stride)],
+                                         std::size_t(expected->Stride)) != 0;
+        EXPECT_EQ(rowsDiffering, 0) << c.what;
+    }
+    EXPECT_GE(failures, 2) << "a failure before the first row and one after the last are among the cases";
 }
 
 // A file cut anywhere after its headers still gives a picture (libjpeg fills the rest), and

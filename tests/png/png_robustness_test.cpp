@@ -111,3 +111,70 @@ TEST(PngRobustness, HeadersAskingForMoreThanTheImageDataCanFillAreRefused)
     EXPECT_EQ(png->Width(), 3000);
     EXPECT_EQ(png->GetScanline(2999)[2999], 0);
 }
+
+// A file that ends inside its image data is cut, and says so, also when the data present could
+// never fill what its header asks for; a complete file with too little data is still refused
+// for the memory it would cost.
+TEST(PngRobustness, FilesCutInsideTheirImageDataEndEarly)
+{
+    auto end = MakeChunk("IEND", {});
+    auto cut = [](std::vector<std::uint8_t> bytes, std::size_t length) {
+        bytes.resize(length);
+        return bytes;
+    };
+    // 320 x 240 RGB noise with a comment before its one IDAT, as a photograph might be saved.
+    std::vector<std::uint8_t> rows;
+    std::uint32_t state = 1;
+    for (int y = 0; y < 240; ++y) {
+        rows.push_back(0);
+        for (int x = 0; x < 320 * 3; ++x) {
+            state = state * 1103515245u + 12345u;
+            rows.push_back(std::uint8_t(state >> 24));
+        }
+    }
+    std::vector<std::uint8_t> comment = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+    comment.resize(150, 'x');
+    const auto photo = MakePng({MakeChunk("IHDR", IhdrData(320, 240, 8, 2)), MakeChunk("tEXt", comment),
+                                MakeChunk("IDAT", Zlib(rows)), end});
+    // 2000 x 2000 grey zeros, their data split over IDAT chunks of 1000 bytes.
+    const auto zeros = Zlib(std::vector<std::uint8_t>(std::size_t(2001) * 2000, 0));
+    std::vector<std::vector<std::uint8_t>> split = {MakeChunk("IHDR", IhdrData(2000, 2000, 8, 0))};
+    for (std::size_t at = 0; at < zeros.size(); at += 1000)
+        split.push_back(MakeChunk(
+            "IDAT", std::vector<std::uint8_t>(zeros.begin() + std::ptrdiff_t(at),
+                                              zeros.begin() + std::ptrdiff_t(std::min(at + 1000, zeros.size())))));
+    split.push_back(end);
+    const auto zerosFile = MakePng(split);
+    ASSERT_GT(zeros.size(), 3000u);
+    const std::size_t thirdIdat = 8 + 25 + 2 * 1012 + 8 + 500;
+
+    struct TCase {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        bool cut;
+    } cases[] = {
+        {"the photograph cut at 100 bytes, inside the comment", cut(photo, 100), true},
+        {"the photograph cut at 300 bytes, inside its image data", cut(photo, 300), true},
+        {"the photograph cut in the middle of its image data", cut(photo, photo.size() / 2), true},
+        {"the zeros cut inside their third IDAT", cut(zerosFile, thirdIdat), true},
+        {"the zeros cut just before IEND", cut(zerosFile, zerosFile.size() - 12), true},
+        {"a complete 16384 x 16384 RGBA file with a few bytes of data",
+         MakePng({MakeChunk("IHDR", IhdrData(16384, 16384, 8, 6)), MakeChunk("IDAT", Zlib({0, 0, 0, 0, 0})), end}),
+         false},
+    };
+    for (const auto& c : cases) {
+        try {
+            LoadPng(c.bytes);
+            ADD_FAILURE() << c.what << ": loaded";
+        } catch (const EPngUnexpectedEnd& e) {
+            EXPECT_TRUE(c.cut) << c.what << ": refused as cut";
+            EXPECT_EQ(e.Message, LoadPngText(EPNGUnexpectedEndText)) << c.what;
+        } catch (const EPNGOutMemory&) {
+            EXPECT_FALSE(c.cut) << c.what << ": refused for its memory";
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << c.what << ": " << e.what();
+        }
+    }
+    EXPECT_NO_THROW(LoadPng(photo));
+    EXPECT_NO_THROW(LoadPng(zerosFile));
+}

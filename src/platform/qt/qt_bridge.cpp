@@ -65,6 +65,24 @@ TColor QColorToColor(const QColor& color)
     return RGB(c.red(), c.green(), c.blue());
 }
 
+namespace {
+
+// A 24- or 32-bit bitmap's pixels as RGB32.
+QImage TrueColourToRGB32(const TBitmap& bitmap)
+{
+    const int w = bitmap.Width(), h = bitmap.Height(), bytes = bitmap.BitsPerPixel() / 8;
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        const BYTE* src = bitmap.ScanLine(y);
+        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x, src += bytes)
+            dst[x] = qRgb(src[2], src[1], src[0]);
+    }
+    return image;
+}
+
+} // namespace
+
 QImage BitmapToQImage(const TBitmap& bitmap)
 {
     const int w = bitmap.Width(), h = bitmap.Height();
@@ -114,21 +132,21 @@ QImage BitmapToQImage(const TBitmap& bitmap)
         for (int y = 0; y < h; ++y)
             std::memcpy(image.scanLine(y), bitmap.ScanLine(y), std::size_t(w) * 3);
         break;
-    default: {
-        image = QImage(w, h, QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y) {
-            const BYTE* src = bitmap.ScanLine(y);
-            auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x, src += 4)
-                dst[x] = qRgb(src[2], src[1], src[0]);
-        }
+    default:
+        image = TrueColourToRGB32(bitmap);
         break;
-    }
     }
     image.setText(kFormatKey, QString::number(int(bitmap.PixelFormat())));
     if (bitmap.BitsPerPixel() <= 8)
         image.setText(kColorsKey, QString::number(bitmap.TableSize()));
     return image;
+}
+
+QImage BitmapToPixmapImage(const TBitmap& bitmap)
+{
+    if (bitmap.Empty() || bitmap.BitsPerPixel() < 24)
+        return BitmapToQImage(bitmap);
+    return TrueColourToRGB32(bitmap);
 }
 
 void QImageToBitmap(const QImage& source, TBitmap& bitmap)

@@ -20,6 +20,10 @@ TColor QColorToColor(const QColor& color);
 // Indexed8 (with the colour table), 15 bits RGB555, 16 bits RGB16, 24 bits BGR888, 32 bits
 // RGB32. The image remembers the bitmap's pixel format so that QImageToBitmap restores it.
 QImage BitmapToQImage(const TBitmap& bitmap);
+// For a pixmap: 24- and 32-bit bitmaps straight as RGB32, the format a pixmap of opaque
+// pixels holds on a true-colour screen, so that making the pixmap converts nothing; other
+// bitmaps as BitmapToQImage.
+QImage BitmapToPixmapImage(const TBitmap& bitmap);
 // The bitmap becomes the image: the pixel format that matches the image's format (an image
 // made by BitmapToQImage gets its original format back), anything else 32 bits.
 void QImageToBitmap(const QImage& image, TBitmap& bitmap);

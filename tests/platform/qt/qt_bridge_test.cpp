@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QPainter>
+#include <QPixmap>
 
 #include <cstring>
 
@@ -121,6 +122,20 @@ TEST_F(QtBridge, ForeignImagesBecomeBitmapsOfAFittingFormat)
     TBitmap bmp(3, 3);
     QImageToBitmap(QImage(), bmp);
     EXPECT_TRUE(bmp.Empty());
+}
+
+// A pixmap made from the image for pixmaps shows what one made from the plain image shows.
+TEST_F(QtBridge, PixmapImagesGiveThePixmapsOfThePlainImages)
+{
+    for (TPixelFormat format : {pf24bit, pf32bit, pf8bit, pf1bit}) {
+        SCOPED_TRACE(int(format));
+        const TBitmap bitmap = Asymmetric(format);
+        const QImage plain = QPixmap::fromImage(BitmapToQImage(bitmap)).toImage();
+        const QImage direct = QPixmap::fromImage(BitmapToPixmapImage(bitmap)).toImage();
+        EXPECT_EQ(direct.format(), plain.format());
+        EXPECT_EQ(direct, plain);
+    }
+    EXPECT_TRUE(BitmapToPixmapImage(TBitmap()).isNull());
 }
 
 TEST_F(QtBridge, ColoursConvertBothWays)
