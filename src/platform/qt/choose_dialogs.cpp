@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 
 #include <cmath>
 
@@ -17,6 +18,9 @@ QFont ToChooserFont(const TFont& font)
 {
     QFont f = FontToQFont(font);
     f.setPointSize(font.Size > 0 ? font.Size : 8);
+    // The chooser lists the desktop's real families with their faces; under an alias such as
+    // "Sans Serif" it offers no bold face, so a bold font accepted unchanged came back plain.
+    f.setFamily(QFontInfo(f).family());
     return f;
 }
 

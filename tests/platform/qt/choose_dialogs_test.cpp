@@ -60,15 +60,31 @@ TEST(QtChooseDialogs, TheChoiceOfQtsOwnChoosersComesBack)
         EXPECT_EQ(box->currentFont().pointSize(), 12);
         QFont f = box->currentFont();
         f.setPointSize(18);
-        f.setBold(false);
-        f.setItalic(true);
+        f.setUnderline(true);
         box->setCurrentFont(f);
         box->accept();
     });
     EXPECT_TRUE(font.Execute());
     EXPECT_EQ(font.Font.Size, 18);
-    EXPECT_EQ(font.Font.Style, (TFontStyles{fsItalic}));
+    EXPECT_EQ(font.Font.Style, (TFontStyles{fsBold, fsUnderline}));
     EXPECT_EQ(font.Font.Color, RGB(255, 0, 0)) << "Qt's chooser has no colour: the font keeps its own";
+}
+
+TEST(QtChooseDialogs, AFontAcceptedAsItCameKeepsItsStyle)
+{
+    // The text frames' font: the default family, which the desktop knows only by an alias.
+    EnsureApplication();
+    TFontDialog font;
+    font.Font.Size = 12;
+    font.Font.Style = {fsBold};
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        box->accept();
+    });
+    ASSERT_TRUE(font.Execute());
+    EXPECT_EQ(font.Font.Style, (TFontStyles{fsBold}));
+    EXPECT_EQ(font.Font.Size, 12);
 }
 
 } // namespace
