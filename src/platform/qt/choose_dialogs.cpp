@@ -18,9 +18,13 @@ QFont ToChooserFont(const TFont& font)
 {
     QFont f = FontToQFont(font);
     f.setPointSize(font.Size > 0 ? font.Size : 8);
-    // The chooser lists the desktop's real families with their faces; under an alias such as
-    // "Sans Serif" it offers no bold face, so a bold font accepted unchanged came back plain.
-    f.setFamily(QFontInfo(f).family());
+    // The chooser lists the desktop's real families with their faces, and finds the face to
+    // select by its name: under an alias such as "Sans Serif" it offers no bold face at all, and
+    // the name Qt makes up for a face is translated ("Жирный") where the list has the font's own
+    // ("Bold"). Either way a bold font accepted unchanged came back as another face.
+    const QFontInfo face(f);
+    f.setFamily(face.family());
+    f.setStyleName(face.styleName());
     return f;
 }
 
