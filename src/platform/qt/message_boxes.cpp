@@ -1,11 +1,32 @@
 #include "platform/qt/message_boxes.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 
 TMessageBoxes::~TMessageBoxes() = default;
 
 namespace {
+
+// What a title bar takes beside its caption: the window icon, the minimise, maximise and
+// close buttons, and margins.
+constexpr int TitleBarRoom = 120;
+
+// Qt sizes a box by its text and buttons alone, and a desktop cuts a caption wider than the
+// window to "…" ("Ошибка" over "Это не GIF."), where the platform's boxes widen to show their
+// caption whole. The title bar's face is taken as the bold of the application's font.
+void MakeRoomForCaption(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + TitleBarRoom;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
 
 class TQtMessageBoxes : public TMessageBoxes {
 public:
@@ -39,6 +60,7 @@ public:
             box.setStandardButtons(QMessageBox::Ok);
             break;
         }
+        MakeRoomForCaption(box);
         switch (box.exec()) {
         case QMessageBox::Yes: return IDYES;
         case QMessageBox::No: return IDNO;

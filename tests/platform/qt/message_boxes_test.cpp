@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QTimer>
@@ -47,6 +48,27 @@ TEST(QtMessageBoxes, TheWindowTitleIsTheCaptionAndNothingElse)
     QCoreApplication::setApplicationName("title-probe");
     EXPECT_EQ(QGuiApplication::applicationDisplayName().toStdString(), "title-probe");
     QCoreApplication::setApplicationName(name);
+}
+
+// A box is as wide as its caption needs, with room for the title bar's buttons beside it: a
+// desktop cuts a caption wider than the window to "…", and "Это не GIF." alone is narrower
+// than "Ошибка" in the title bar's bold face.
+TEST(QtMessageBoxes, TheBoxIsWideEnoughForItsCaption)
+{
+    EnsureApplication();
+    for (const char* caption : {"Ошибка", "Информация", "Сохранить в AVI или GIF файл"}) {
+        int width = 0;
+        QTimer::singleShot(0, [&width] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                width = box->width();
+                box->close();
+            }
+        });
+        MessageBox("Это не GIF.", caption, MB_OK);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(QString::fromUtf8(caption)) + 120) << caption;
+    }
 }
 
 // Without Qt's Russian translation at hand the program starts all the same, in Qt's English.
