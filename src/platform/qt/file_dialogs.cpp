@@ -1,8 +1,13 @@
 #include "platform/qt/file_dialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
+#include <QSplitter>
+#include <QStyle>
 #include <QStringList>
 
 TFileNameField::~TFileNameField() = default;
@@ -88,6 +93,30 @@ private:
     TFileDialog& dialog_;
 };
 
+// Qt's dialog opens its list of places at a width made for its English names; in Russian
+// "Компьютер" no longer fits and shows as "Компь…". Once the dialog is laid out, the list
+// gets what its longest name needs, taken from the file list beside it.
+void WidenSidebarToItsPlaces(QFileDialog& box)
+{
+    auto* sidebar = box.findChild<QListView*>(QStringLiteral("sidebar"));
+    auto* splitter = box.findChild<QSplitter*>(QStringLiteral("splitter"));
+    if (!sidebar || !splitter || !sidebar->model() || splitter->count() != 2)
+        return;
+    int widest = 0;
+    for (int row = 0; row < sidebar->model()->rowCount(); ++row)
+        widest = std::max(widest, sidebar->fontMetrics().horizontalAdvance(
+                                      sidebar->model()->index(row, 0).data(Qt::DisplayRole).toString()));
+    // Icon, the gap after it, the item's margins and the list's frame and scroll bar.
+    const int needed = widest + sidebar->iconSize().width() + 16 + 2 * sidebar->frameWidth() +
+                       sidebar->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QList<int> sizes = splitter->sizes();
+    if (sizes[0] >= needed)
+        return;
+    sizes[1] = std::max(0, sizes[1] - (needed - sizes[0]));
+    sizes[0] = needed;
+    splitter->setSizes(sizes);
+}
+
 class TQtFileDialogs : public TFileDialogs {
 public:
     std::optional<std::vector<std::string>> Run(TFileDialog& dialog) override
@@ -145,7 +174,13 @@ public:
             dialog.DoTypeChange(number);
             box.setDefaultSuffix(QString::fromStdString(dialog.DefaultSuffix()));
         });
-        QMetaObject::invokeMethod(&box, [&dialog] { dialog.DoShow(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &box,
+            [&] {
+                WidenSidebarToItsPlaces(box);
+                dialog.DoShow();
+            },
+            Qt::QueuedConnection);
 
         const bool accepted = box.exec() == QDialog::Accepted;
         if (const int chosen = filterNumber(box.selectedNameFilter()); chosen >= 1)

@@ -3,8 +3,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QListView>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QTranslator>
+#include <QUrl>
 
 #include "platform/qt/file_dialogs.h"
 #include "support/failures.h"
@@ -213,6 +220,46 @@ TEST(QtFileDialogs, QtsOwnDialogShowsLabelsOnceAndSuffixesByTheFilterChosen)
     EXPECT_EQ(switched, std::vector<int>{4});
     EXPECT_EQ(save.FilterIndex, 4);
     EXPECT_EQ(save.FileName, (temp.Path() / "shot.png").string());
+}
+
+// In Russian, as the program runs Qt, the names of the places beside the file list are longer
+// than the width Qt gives that list, or keeps from the dialog's last use (here a narrow one).
+TEST(QtFileDialogs, ThePlacesListShowsItsNamesWhole)
+{
+    EnsureApplication();
+    QTranslator russian;
+    if (!russian.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        GTEST_SKIP() << "Qt's Russian translation is not installed";
+    QCoreApplication::installTranslator(&russian);
+    kelvo::test::TTempDir temp;
+    // Qt keeps its dialog's state in the user's settings; these go to the test's own folder.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(temp.Path().string()));
+    {
+        QSettings qt(QSettings::UserScope, "QtProject");
+        qt.setValue("FileDialog/sidebarWidth", 40);
+        qt.setValue("FileDialog/shortcuts", QStringList{"file:", QUrl::fromLocalFile(QDir::homePath()).toString()});
+    }
+    TOpenDialog open;
+    open.Filter = kFrameFilter;
+    open.InitialDir = temp.Path().string();
+    int widest = -1, room = 0;
+    open.OnShow = [&](TFileDialog&) {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        auto* places = box->findChild<QListView*>("sidebar");
+        ASSERT_TRUE(places);
+        for (int row = 0; row < places->model()->rowCount(); ++row)
+            widest = std::max(widest, places->fontMetrics().horizontalAdvance(
+                                          places->model()->index(row, 0).data().toString()));
+        room = places->viewport()->width() - places->iconSize().width();
+        QMetaObject::invokeMethod(box, "reject");
+    };
+    EXPECT_FALSE(open.Execute());
+    QCoreApplication::removeTranslator(&russian);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    EXPECT_GT(widest, 0);
+    EXPECT_GE(room, widest);
 }
 
 } // namespace
