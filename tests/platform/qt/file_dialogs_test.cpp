@@ -8,7 +8,6 @@
 #include <QLibraryInfo>
 #include <QListView>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
@@ -232,7 +231,7 @@ TEST(QtFileDialogs, ThePlacesListShowsItsNamesWhole)
         GTEST_SKIP() << "Qt's Russian translation is not installed";
     QCoreApplication::installTranslator(&russian);
     kelvo::test::TTempDir temp;
-    // Qt keeps its dialog's state in the user's settings; these go to the test's own folder.
+    // The dialog as Qt keeps it from its last use, in a folder of this test's own.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(temp.Path().string()));
     {
         QSettings qt(QSettings::UserScope, "QtProject");
@@ -256,8 +255,7 @@ TEST(QtFileDialogs, ThePlacesListShowsItsNamesWhole)
     };
     EXPECT_FALSE(open.Execute());
     QCoreApplication::removeTranslator(&russian);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, TestQtSettingsFolder());
     EXPECT_GT(widest, 0);
     EXPECT_GE(room, widest);
 }
