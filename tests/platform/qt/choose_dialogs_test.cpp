@@ -4,9 +4,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFontDialog>
-#include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
 
 #include "platform/qt/choose_dialogs.h"
 #include "support/qt/application.h"
@@ -76,11 +74,9 @@ TEST(QtChooseDialogs, AFontAcceptedAsItCameKeepsItsStyle)
 {
     // The text frames' font: the default family, which the desktop knows only by an alias, and
     // Qt in Russian, as the program runs it (Qt then names the faces it looks for in Russian).
-    EnsureApplication();
-    QTranslator russian;
-    if (!russian.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    const TQtInRussian russian;
+    if (!russian.Loaded())
         GTEST_SKIP() << "Qt's Russian translation is not installed";
-    QCoreApplication::installTranslator(&russian);
     TFontDialog font;
     font.Font.Size = 12;
     font.Font.Style = {fsBold};
@@ -89,9 +85,7 @@ TEST(QtChooseDialogs, AFontAcceptedAsItCameKeepsItsStyle)
         ASSERT_TRUE(box);
         box->accept();
     });
-    const bool accepted = font.Execute();
-    QCoreApplication::removeTranslator(&russian);
-    ASSERT_TRUE(accepted);
+    ASSERT_TRUE(font.Execute());
     EXPECT_EQ(font.Font.Style, (TFontStyles{fsBold}));
     EXPECT_EQ(font.Font.Size, 12);
 }

@@ -5,11 +5,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QLibraryInfo>
 #include <QListView>
 #include <QSettings>
 #include <QTimer>
-#include <QTranslator>
 #include <QUrl>
 
 #include "platform/qt/file_dialogs.h"
@@ -225,11 +223,9 @@ TEST(QtFileDialogs, QtsOwnDialogShowsLabelsOnceAndSuffixesByTheFilterChosen)
 // than the width Qt gives that list, or keeps from the dialog's last use (here a narrow one).
 TEST(QtFileDialogs, ThePlacesListShowsItsNamesWhole)
 {
-    EnsureApplication();
-    QTranslator russian;
-    if (!russian.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    const TQtInRussian russian;
+    if (!russian.Loaded())
         GTEST_SKIP() << "Qt's Russian translation is not installed";
-    QCoreApplication::installTranslator(&russian);
     kelvo::test::TTempDir temp;
     // The dialog as Qt keeps it from its last use, in a folder of this test's own.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(temp.Path().string()));
@@ -254,7 +250,6 @@ TEST(QtFileDialogs, ThePlacesListShowsItsNamesWhole)
         QMetaObject::invokeMethod(box, "reject");
     };
     EXPECT_FALSE(open.Execute());
-    QCoreApplication::removeTranslator(&russian);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, TestQtSettingsFolder());
     EXPECT_GT(widest, 0);
     EXPECT_GE(room, widest);

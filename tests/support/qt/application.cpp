@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <QDir>
+#include <QLibraryInfo>
 #include <QSettings>
 
 void EnsureApplication()
@@ -43,4 +44,17 @@ QString TestQtSettingsFolder()
         return path;
     }();
     return folder;
+}
+
+TQtInRussian::TQtInRussian()
+{
+    EnsureApplication();
+    loaded_ = translator_.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+              QCoreApplication::installTranslator(&translator_);
+}
+
+TQtInRussian::~TQtInRussian()
+{
+    if (loaded_)
+        QCoreApplication::removeTranslator(&translator_);
 }
