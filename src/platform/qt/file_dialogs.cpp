@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QStringList>
 
+#include "platform/qt/modal.h"
+
 TFileNameField::~TFileNameField() = default;
 TFileDialog::~TFileDialog() = default;
 TFileDialogs::~TFileDialogs() = default;
@@ -162,6 +164,10 @@ public:
         QLineEdit* edit = box.findChild<QLineEdit*>("fileNameEdit");
         if (!edit)
             edit = box.findChild<QLineEdit*>();
+        // Tab reaches Qt's tool buttons (back, up, new folder, the list's views): Enter there
+        // presses the button, as in every dialog of ours, rather than the dialog's Save.
+        EnterPressesTheFocusedButton(box);
+
         std::optional<TQtNameField> field;
         if (edit)
             field.emplace(edit);

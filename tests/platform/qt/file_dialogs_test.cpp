@@ -5,10 +5,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QListView>
 #include <QSettings>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
+
+#include <filesystem>
 
 #include "platform/qt/file_dialogs.h"
 #include "support/failures.h"
@@ -217,6 +221,47 @@ TEST(QtFileDialogs, QtsOwnDialogShowsLabelsOnceAndSuffixesByTheFilterChosen)
     EXPECT_EQ(switched, std::vector<int>{4});
     EXPECT_EQ(save.FilterIndex, 4);
     EXPECT_EQ(save.FileName, (temp.Path() / "shot.png").string());
+}
+
+// Tab from the typed name to one of Qt's tool buttons, then Enter: the button is pressed, and
+// the dialog stays up; it used to save under the typed name instead.
+TEST(QtFileDialogs, EnterOnAFocusedToolButtonPressesIt)
+{
+    EnsureApplication();
+    kelvo::test::TTempDir temp;
+    TSaveDialog save;
+    save.Title = "Сохранить кадр";
+    save.Filter = kFrameFilter;
+    save.DefaultExt = "bmp";
+    save.InitialDir = temp.Path().string();
+    std::vector<std::string> pressed;
+    bool stayedUp = false;
+    save.OnShow = [&](TFileDialog& d) {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        d.SetTypedName("shot");
+        for (const char* name : {"newFolderButton", "detailModeButton", "listModeButton", "toParentButton"}) {
+            auto* button = box->findChild<QToolButton*>(name);
+            ASSERT_TRUE(button) << name;
+            ASSERT_TRUE(button->isEnabled()) << name;
+            const auto counted =
+                QObject::connect(button, &QToolButton::clicked, [&pressed, name] { pressed.push_back(name); });
+            button->setFocus(Qt::TabFocusReason);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(button, &enter);
+            QObject::disconnect(counted);
+        }
+        stayedUp = box->isVisible() && box->result() == 0;
+        QMetaObject::invokeMethod(box, "reject");
+    };
+    EXPECT_FALSE(save.Execute()) << "saved as " << save.FileName;
+    EXPECT_TRUE(stayedUp);
+    EXPECT_EQ(pressed, (std::vector<std::string>{"newFolderButton", "detailModeButton", "listModeButton",
+                                                 "toParentButton"}));
+    int folders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+        folders += entry.is_directory();
+    EXPECT_EQ(folders, 1) << "the new folder";
 }
 
 // In Russian, as the program runs Qt, the names of the places beside the file list are longer
