@@ -475,7 +475,7 @@ void TAVIForm::CreateClientArea()
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->AddPanel(200);
+    StatusBar1->AddPanel(200, taLeftJustify, pfElideMiddle); // the project's file name
     StatusBar1->AddPanel(45, taCenter);
     StatusBar1->AddPanel(120);
     StatusBar1->AddPanel(140);

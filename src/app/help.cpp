@@ -35,7 +35,7 @@ void TAVIForm::ItemContentClick()
 
 void TAVIForm::ItemAboutClick()
 {
-    TAboutForm about;
+    TAboutForm about(this);
     ShowModal(about);
 }
 

@@ -200,11 +200,12 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
     ShowLogPanel();
     ResetTextDefaults(FrameWidth, FrameHeight, "Kelvo");
 
-    // An empty project still shows what it is; it only gets no save target.
+    // An empty project still shows what it is; it only gets no save target. Its preview is
+    // ready as a new project's is, so that the first frame added to it is shown.
+    CenterPreview();
+    PanelImage->show();
     if (FrameCount() > 0) {
         SetStripRange();
-        CenterPreview();
-        PanelImage->show();
         ShowFrame(0);
         SelectFrame(0);
         UpdateFrameActions(true);

@@ -2,16 +2,15 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLibraryInfo>
 
 #include <stdexcept>
 
 #include "gif/gifimage.h"
 #include "platform/bitmap.h"
-#include "platform/qt/application.h"
 #include "platform/qt/gif_scheduler.h"
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/screen.h"
+#include "platform/qt/translation.h"
 #include "png/png_startup.h"
 
 void StartPlatform()
@@ -26,7 +25,7 @@ void StartPlatform()
     started = true;
     // The program speaks Russian only; without the translation installed Qt's own texts
     // stay English and the program runs all the same.
-    InstallQtTranslation(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    InstallQtTranslation();
     InstallQtTextRenderer();
     InstallQtClipboard();
     InstallQtGIFScheduler();

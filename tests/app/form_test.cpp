@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
-#include <QImage>
-#include <QLabel>
 #include <QMimeData>
 #include <QUrl>
 #include <QMenu>
@@ -14,7 +12,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/status_text.h"
 #include "form_fixture.h"
 #include "gif/gifimage.h"
 #include "platform/qt/controls.h"
@@ -136,72 +133,6 @@ TEST_F(FormDefaults, LayoutHasTheComponentsAtTheirStartingState)
     EXPECT_EQ(f.StatusBar1->Panel(1)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
     EXPECT_THROW(f.StatusBar1->SetPanelText(5, "x"), std::out_of_range);
     EXPECT_EQ(f.SaveDialog3->DefaultExt, "mcp");
-}
-
-// Whether the panel shows its whole text: the same text in a far wider label of the same
-// font, frame and alignment leaves no ink past the panel's own inside.
-bool ShowsWholeText(const QLabel& panel)
-{
-    QLabel wide;
-    wide.setFont(panel.font());
-    wide.setFrameStyle(panel.frameStyle());
-    wide.setAlignment(panel.alignment());
-    wide.setText(panel.text());
-    wide.resize(panel.width() + 300, panel.height());
-    const QImage image = wide.grab().toImage();
-    const QRect inside = wide.contentsRect();
-    const QRgb background = image.pixel(inside.right() - 1, inside.center().y());
-    for (int x = panel.contentsRect().right() + 1; x < inside.right(); ++x)
-        for (int y = inside.top(); y <= inside.bottom(); ++y)
-            if (image.pixel(x, y) != background)
-                return false;
-    return true;
-}
-
-TEST_F(FormDefaults, StatusPanelsKeepTheirWidthsAsTheLeastAndShowTheirLongestTexts)
-{
-    // The window as small as it can be: the texts must show whole all the same.
-    TAVIForm& f = MakeForm();
-    f.setWindowState(Qt::WindowNoState);
-    f.show();
-    const auto layOut = [] {
-        // The window grows to what its status bar needs in a later round of events.
-        for (int round = 0; round < 3; ++round)
-            QApplication::processEvents();
-    };
-    f.resize(100, 300);
-    layOut();
-    const int widths[] = {200, 45, 120, 140, 120};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(f.StatusBar1->PanelWidth(i), widths[i]) << "panel " << i;
-
-    // The widest texts each panel gets: the frame size (at most 10000 on a side), the total
-    // time below a second and in seconds for 65535 frames of 65535 ms, the frame count.
-    const struct {
-        int Panel;
-        std::string Text;
-    } longest[] = {
-        {2, "Размер: 10000 x 10000"},
-        {3, TotalTimeText(999, ",")},
-        {3, TotalTimeText(std::int64_t(65535) * 65535, ",")},
-        {4, FrameCountText(65535)},
-        {0, "Новый проект"},
-    };
-    const QFont desktopFont = f.font();
-    QFont larger = desktopFont;
-    larger.setPointSizeF(desktopFont.pointSizeF() * 1.5);
-    for (const QFont& font : {desktopFont, larger}) {
-        f.setFont(font);
-        for (const auto& c : longest) {
-            SCOPED_TRACE(c.Text + " at " + std::to_string(font.pointSizeF()) + " pt");
-            f.StatusBar1->SetPanelText(c.Panel, c.Text);
-            layOut();
-            EXPECT_GE(f.StatusBar1->PanelWidth(c.Panel), widths[c.Panel]);
-            EXPECT_TRUE(ShowsWholeText(*f.StatusBar1->Panel(c.Panel)));
-        }
-    }
-    EXPECT_EQ(TotalTimeText(std::int64_t(65535) * 65535, ","), "Общее время: 4294836,225 сек");
-    f.hide();
 }
 
 TEST_F(FormDefaults, ResetTextDefaultsGivesABoldRedFontOfSize12)

@@ -88,13 +88,13 @@ TEST_F(Help, BannerClickOpensTheProductPage)
 TEST_F(Help, AboutCommandShowsTheAboutBoxModally)
 {
     TTestForm& f = MakeForm();
-    bool seen = false;
-    desktop_.ModalDialogs.Answer<TAboutForm>([&seen](TAboutForm& about) {
-        seen = true;
+    const QWidget* owner = nullptr;
+    desktop_.ModalDialogs.Answer<TAboutForm>([&owner](TAboutForm& about) {
+        owner = about.parentWidget();
         about.Button1->click();
     });
     f.ItemAbout->trigger();
-    EXPECT_TRUE(seen);
+    EXPECT_EQ(owner, &f) << "owned by the main window, as every dialog is";
     ASSERT_EQ(desktop_.ModalDialogs.Shown.size(), 1u);
     EXPECT_EQ(desktop_.ModalDialogs.Shown[0].Title, "О программе");
     EXPECT_EQ(desktop_.ModalDialogs.Shown[0].Result, mrOk);

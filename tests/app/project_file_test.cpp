@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QPlainTextEdit>
 
 #include "app/project_format.h"
@@ -179,6 +180,33 @@ TEST_F(ProjectFile, AFileThatIsNoProjectGivesOnlyLogLinesAndNoSaveTarget)
     f.ActionSaveProject->trigger();
     EXPECT_EQ(desktop_.FileDialogs.Shown.size(), 1u) << "Save asks for a name";
     EXPECT_EQ(ReadText("junk.mcp"), junk);
+}
+
+// A project of which no frame could be built, opened as the run's first: the first picture
+// added to it is shown, not a preview that never got its place.
+TEST_F(ProjectFile, AnEmptyProjectShowsTheFirstFrameAddedToIt)
+{
+    const std::string gone = PathOf("gone.bmp");
+    for (const std::string& files : {std::string(), "File_1=" + gone + "\n"}) {
+        SCOPED_TRACE(files.empty() ? "no frames listed" : "its picture moved away");
+        form_ = std::make_unique<TAVIForm>();
+        TAVIForm& f = Form();
+        f.show();
+        WriteText("empty.mcp", "[Parameters]\nWidth=8\nHeight=6\nType=1\nTime=200\n[Files]\n" + files);
+        f.ReadProjectFile(PathOf("empty.mcp"));
+        ASSERT_EQ(f.FrameCount(), 0u);
+        EXPECT_FALSE(f.PanelImage->isHidden());
+        EXPECT_EQ(f.PanelImage->size(), QSize(12, 10));
+
+        Add({WriteBmp("a.bmp", 8, 6, 3)});
+        ASSERT_EQ(f.FrameCount(), 1u);
+        QApplication::processEvents();
+        const QImage shown = f.PaintBox1->grab().toImage();
+        ASSERT_EQ(shown.size(), QSize(8, 6));
+        EXPECT_EQ(shown.pixelColor(5, 4), QColor(5, 4, 3));
+        EXPECT_EQ(shown.pixelColor(0, 0), QColor(0, 0, 3));
+        f.hide();
+    }
 }
 
 TEST_F(ProjectFile, AFailedWriteKeepsTheProjectModifiedAndTheFileAsItWas)

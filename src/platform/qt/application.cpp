@@ -1,7 +1,5 @@
 #include "platform/qt/application.h"
 
-#include <QTranslator>
-
 #include <exception>
 
 #include "platform/exceptions.h"
@@ -26,14 +24,3 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 void TApplication::SetTitle(const std::string& title) { SetApplicationTitle(title); }
 
 std::string TApplication::Title() const { return ApplicationTitle(); }
-
-bool InstallQtTranslation(const QString& folder)
-{
-    // Owned by the application object, which outlives every window that reads from it.
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    if (!translator->load(QStringLiteral("qtbase_ru"), folder)) {
-        delete translator;
-        return false;
-    }
-    return QCoreApplication::installTranslator(translator);
-}

@@ -1,8 +1,9 @@
 #pragma once
 // Small widgets in the shape of the class library's controls that the windows are laid out
 // from: a panel with a centred caption and bevels, a shape, a splitter bar and a status bar
-// with panels of a least width that widen to their text. Colours are TColor values, system
-// colours among them, resolved where they are painted.
+// with panels of a least width that widen to their text (or, for a text of no set length such
+// as a file name, show what fits). Colours are TColor values, system colours among them,
+// resolved where they are painted.
 #include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
@@ -75,16 +76,23 @@ private:
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
+// How a status panel fits its text: whole, widening the panel (and the window, when it is too
+// narrow) as far as the text needs; or as wide as the text while the window has room, down
+// to the panel's least width, with the middle of the text left out where it does not fit.
+enum TPanelFit { pfWholeText, pfElideMiddle };
+
 class TStatusBar : public QStatusBar {
     Q_OBJECT
 public:
     explicit TStatusBar(QWidget* parent = nullptr);
-    // width is the least: the panel widens to its whole text in its font.
-    void AddPanel(int width, TAlignment alignment = taLeftJustify);
+    // width is the least: the panel widens to its text in its font, as fit says.
+    void AddPanel(int width, TAlignment alignment = taLeftJustify, TPanelFit fit = pfWholeText);
     int PanelCount() const { return int(panels_.size()); }
     // Range-checked: an index past the panels raises std::out_of_range.
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
+    // What the panel shows of its text at its present width.
+    std::string PanelShownText(int index) const;
     int PanelWidth(int index) const;
     QLabel* Panel(int index) const;
 

@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QStringList>
 
+#include "platform/qt/modal.h"
+
 TFileNameField::~TFileNameField() = default;
 TFileDialog::~TFileDialog() = default;
 TFileDialogs::~TFileDialogs() = default;
@@ -94,20 +96,18 @@ private:
 };
 
 // Qt's dialog opens its list of places at a width made for its English names; in Russian
-// "Компьютер" no longer fits and shows as "Компь…". Once the dialog is laid out, the list
-// gets what its longest name needs, taken from the file list beside it.
+// "Компьютер" no longer fits and shows as "Компь…", as does a place of the user's with a long
+// name. Once the dialog is laid out, the list gets what its widest place needs, taken from the
+// file list beside it; the places are measured as the list lays them out, by their item
+// delegate (icon, text and margins; the list's icon size is unset, so its own is no measure).
 void WidenSidebarToItsPlaces(QFileDialog& box)
 {
     auto* sidebar = box.findChild<QListView*>(QStringLiteral("sidebar"));
     auto* splitter = box.findChild<QSplitter*>(QStringLiteral("splitter"));
     if (!sidebar || !splitter || !sidebar->model() || splitter->count() != 2)
         return;
-    int widest = 0;
-    for (int row = 0; row < sidebar->model()->rowCount(); ++row)
-        widest = std::max(widest, sidebar->fontMetrics().horizontalAdvance(
-                                      sidebar->model()->index(row, 0).data(Qt::DisplayRole).toString()));
-    // Icon, the gap after it, the item's margins and the list's frame and scroll bar.
-    const int needed = widest + sidebar->iconSize().width() + 16 + 2 * sidebar->frameWidth() +
+    // The list's frame and spacing, and room for a scroll bar should the places need one.
+    const int needed = sidebar->sizeHintForColumn(0) + 2 * sidebar->spacing() + 2 * sidebar->frameWidth() +
                        sidebar->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     QList<int> sizes = splitter->sizes();
     if (sizes[0] >= needed)
@@ -162,6 +162,10 @@ public:
         QLineEdit* edit = box.findChild<QLineEdit*>("fileNameEdit");
         if (!edit)
             edit = box.findChild<QLineEdit*>();
+        // Tab reaches Qt's tool buttons (back, up, new folder, the list's views): Enter there
+        // presses the button, as in every dialog of ours, rather than the dialog's Save.
+        EnterPressesTheFocusedButton(box);
+
         std::optional<TQtNameField> field;
         if (edit)
             field.emplace(edit);

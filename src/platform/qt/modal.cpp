@@ -49,6 +49,11 @@ private:
     QToolButton* button_;
 };
 
+} // namespace
+
+TModalDialogs& ModalDialogs() { return *modalDialogs; }
+void SetModalDialogs(TModalDialogs* service) { modalDialogs = service ? service : &qtModalDialogs; }
+
 // On the platform Enter presses the button that has the focus, and only elsewhere the
 // dialog's default button. A Qt push button does that only while it is autoDefault, so that
 // no form can turn it off here; tool buttons, which Qt lets take the focus, get the same.
@@ -60,11 +65,6 @@ void EnterPressesTheFocusedButton(QDialog& dialog)
         if (!button->findChild<QObject*>(EnterPressesName, Qt::FindDirectChildrenOnly))
             new TEnterPressesToolButton(button);
 }
-
-} // namespace
-
-TModalDialogs& ModalDialogs() { return *modalDialogs; }
-void SetModalDialogs(TModalDialogs* service) { modalDialogs = service ? service : &qtModalDialogs; }
 
 int ShowModal(QDialog& dialog)
 {

@@ -30,3 +30,7 @@ TModalDialogs& ModalDialogs();
 void SetModalDialogs(TModalDialogs* service); // nullptr restores the Qt event loop's
 
 int ShowModal(QDialog& dialog);
+
+// The rule ShowModal applies, for a dialog that runs some other way (Qt's own file dialog):
+// Enter on a focused push or tool button presses that button.
+void EnterPressesTheFocusedButton(QDialog& dialog);

@@ -5,10 +5,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QListView>
 #include <QSettings>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
+
+#include <filesystem>
 
 #include "platform/qt/file_dialogs.h"
 #include "support/failures.h"
@@ -219,38 +223,86 @@ TEST(QtFileDialogs, QtsOwnDialogShowsLabelsOnceAndSuffixesByTheFilterChosen)
     EXPECT_EQ(save.FileName, (temp.Path() / "shot.png").string());
 }
 
+// Tab from the typed name to one of Qt's tool buttons, then Enter: the button is pressed, and
+// the dialog stays up; it used to save under the typed name instead.
+TEST(QtFileDialogs, EnterOnAFocusedToolButtonPressesIt)
+{
+    EnsureApplication();
+    kelvo::test::TTempDir temp;
+    TSaveDialog save;
+    save.Title = "Сохранить кадр";
+    save.Filter = kFrameFilter;
+    save.DefaultExt = "bmp";
+    save.InitialDir = temp.Path().string();
+    std::vector<std::string> pressed;
+    bool stayedUp = false;
+    save.OnShow = [&](TFileDialog& d) {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        d.SetTypedName("shot");
+        for (const char* name : {"newFolderButton", "detailModeButton", "listModeButton", "toParentButton"}) {
+            auto* button = box->findChild<QToolButton*>(name);
+            ASSERT_TRUE(button) << name;
+            ASSERT_TRUE(button->isEnabled()) << name;
+            const auto counted =
+                QObject::connect(button, &QToolButton::clicked, [&pressed, name] { pressed.push_back(name); });
+            button->setFocus(Qt::TabFocusReason);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(button, &enter);
+            QObject::disconnect(counted);
+        }
+        stayedUp = box->isVisible() && box->result() == 0;
+        QMetaObject::invokeMethod(box, "reject");
+    };
+    EXPECT_FALSE(save.Execute()) << "saved as " << save.FileName;
+    EXPECT_TRUE(stayedUp);
+    EXPECT_EQ(pressed, (std::vector<std::string>{"newFolderButton", "detailModeButton", "listModeButton",
+                                                 "toParentButton"}));
+    int folders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+        folders += entry.is_directory();
+    EXPECT_EQ(folders, 1) << "the new folder";
+}
+
 // In Russian, as the program runs Qt, the names of the places beside the file list are longer
-// than the width Qt gives that list, or keeps from the dialog's last use (here a narrow one).
+// than the width Qt gives that list, or keeps from the dialog's last use (here a narrow one);
+// and a place the user added may have a long name of its own.
 TEST(QtFileDialogs, ThePlacesListShowsItsNamesWhole)
 {
     const TQtInRussian russian;
     if (!russian.Loaded())
         GTEST_SKIP() << "Qt's Russian translation is not installed";
     kelvo::test::TTempDir temp;
+    const std::filesystem::path place = temp.Path() / "Мультфильмы для бабушки и дедушки";
+    std::filesystem::create_directory(place);
     // The dialog as Qt keeps it from its last use, in a folder of this test's own.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(temp.Path().string()));
     {
         QSettings qt(QSettings::UserScope, "QtProject");
         qt.setValue("FileDialog/sidebarWidth", 40);
-        qt.setValue("FileDialog/shortcuts", QStringList{"file:", QUrl::fromLocalFile(QDir::homePath()).toString()});
+        qt.setValue("FileDialog/shortcuts",
+                    QStringList{"file:", QUrl::fromLocalFile(QDir::homePath()).toString(),
+                                QUrl::fromLocalFile(QString::fromStdString(place.string())).toString()});
     }
     TOpenDialog open;
     open.Filter = kFrameFilter;
     open.InitialDir = temp.Path().string();
-    int widest = -1, room = 0;
+    int places = 0, widest = -1, room = 0;
     open.OnShow = [&](TFileDialog&) {
         auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
-        auto* places = box->findChild<QListView*>("sidebar");
-        ASSERT_TRUE(places);
-        for (int row = 0; row < places->model()->rowCount(); ++row)
-            widest = std::max(widest, places->fontMetrics().horizontalAdvance(
-                                          places->model()->index(row, 0).data().toString()));
-        room = places->viewport()->width() - places->iconSize().width();
+        auto* list = box->findChild<QListView*>("sidebar");
+        ASSERT_TRUE(list);
+        places = list->model()->rowCount();
+        // What the widest place needs as the list lays it out: icon, text and the item's
+        // margins, by its item delegate's own measure.
+        widest = list->sizeHintForColumn(0);
+        room = list->viewport()->width() - 2 * list->spacing();
         QMetaObject::invokeMethod(box, "reject");
     };
     EXPECT_FALSE(open.Execute());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, TestQtSettingsFolder());
+    EXPECT_EQ(places, 3);
     EXPECT_GT(widest, 0);
     EXPECT_GE(room, widest);
 }

@@ -6,14 +6,11 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
-#include <QAbstractButton>
-#include <QMessageBox>
 #include <QTimer>
+#include <QWidget>
 
 #include "platform/exceptions.h"
-#include "platform/qt/application.h"
 #include "platform/qt/message_boxes.h"
-#include "support/paths.h"
 #include "support/qt/application.h"
 #include "support/qt/fake_desktop.h"
 
@@ -69,17 +66,6 @@ TEST(QtMessageBoxes, TheBoxIsWideEnoughForItsCaption)
         bold.setBold(true);
         EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(QString::fromUtf8(caption)) + 120) << caption;
     }
-}
-
-// Without Qt's Russian translation at hand the program starts all the same, in Qt's English.
-TEST(QtTranslation, AFolderWithoutItKeepsQtsEnglish)
-{
-    EnsureApplication();
-    kelvo::test::TTempDir empty;
-    EXPECT_FALSE(InstallQtTranslation(QString::fromStdString(empty.Path().string())));
-    QMessageBox box;
-    box.setStandardButtons(QMessageBox::Yes);
-    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Yes");
 }
 
 TEST(FakeMessageBoxes, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)
