@@ -29,50 +29,6 @@ const char* const DefaultsHint = "Вернуть установки по умо�
 const char* const SaveText = "Сохранить";
 const char* const CancelText = "Отменить";
 
-TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {}
-
-void TPaintBox::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setClipRect(rect());
-    if (OnPaint)
-        OnPaint(painter);
-}
-
-TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent)
-    : QGroupBox(caption, parent), group_(new QButtonGroup(this))
-{
-    group_->setExclusive(true);
-    auto* grid = new QGridLayout(this);
-    const int rows = std::max(1, (int(items.size()) + std::max(1, columns) - 1) / std::max(1, columns));
-    for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items[i], this);
-        group_->addButton(button, i);
-        buttons_.push_back(button);
-        // Filled column by column, as the items are read.
-        grid->addWidget(button, i % rows, i / rows);
-    }
-    connect(group_, &QButtonGroup::idClicked, this, [this](int) {
-        if (OnClick)
-            OnClick();
-    });
-}
-
-int TRadioGroup::ItemIndex() const { return group_->checkedId(); }
-
-void TRadioGroup::SetItemIndex(int index)
-{
-    if (index >= 0 && index < Count()) {
-        buttons_[index]->setChecked(true);
-        return;
-    }
-    // An exclusive group cannot be emptied by unchecking its button.
-    group_->setExclusive(false);
-    for (auto* button : buttons_)
-        button->setChecked(false);
-    group_->setExclusive(true);
-}
-
 TNumberFieldKeys::TNumberFieldKeys(QAbstractSpinBox* field, QPushButton* defaultButton,
                                    QPushButton* cancelButton, std::function<void(char& key)> keyPress)
     : QObject(field), field_(field), default_(defaultButton), cancel_(cancelButton), keyPress_(std::move(keyPress))

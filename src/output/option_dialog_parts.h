@@ -26,34 +26,6 @@ class QToolButton;
 class TOpenDialog;
 class TPanel;
 
-// A control that has no picture of its own: its form draws it in OnPaint.
-class TPaintBox : public QWidget {
-    Q_OBJECT
-public:
-    explicit TPaintBox(QWidget* parent = nullptr);
-    std::function<void(QPainter& painter)> OnPaint;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
-// A group of radio buttons laid out in columns, one of them chosen by its index.
-class TRadioGroup : public QGroupBox {
-    Q_OBJECT
-public:
-    TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent = nullptr);
-    int ItemIndex() const;
-    // -1 chooses none.
-    void SetItemIndex(int index);
-    int Count() const { return int(buttons_.size()); }
-    // Runs when the user picks an item (not when the program sets one).
-    std::function<void()> OnClick;
-
-private:
-    QButtonGroup* group_;
-    std::vector<QRadioButton*> buttons_;
-};
-
 // Enter and Esc in a number field. The form's key handler sees the key first and may swallow
 // it (set it to 0) and move the focus; what the dialog then does is what a dialog does with
 // those keys anywhere: Enter presses the default button, Esc the cancel button. The typed

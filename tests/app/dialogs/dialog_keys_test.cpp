@@ -33,6 +33,7 @@
 #include "output/jpgoptions.h"
 #include "output/option_dialog_parts.h"
 #include "output/pngoptions.h"
+#include "platform/qt/controls.h"
 
 namespace {
 
