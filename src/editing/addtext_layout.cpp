@@ -12,7 +12,7 @@
 
 #include <utility>
 
-#include "output/option_dialog_parts.h"
+#include "app/dialogs/dialog_support.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"
 #include "platform/qt/message_boxes.h"

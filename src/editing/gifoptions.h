@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "app/frame_records.h"
-#include "output/option_dialog_parts.h"
 #include "platform/bitmap.h"
 #include "platform/types.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QToolButton;

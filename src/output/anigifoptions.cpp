@@ -14,9 +14,9 @@
 #include <QVBoxLayout>
 
 #include "app/createavi.h"
+#include "app/dialogs/dialog_support.h"
 #include "app/gif_defaults.h"
 #include "gif/gifimage.h"
-#include "output/option_dialog_parts.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/services.h"
 

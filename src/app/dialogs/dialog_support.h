@@ -1,30 +1,22 @@
 #pragma once
-// Pieces the output option dialogs share: the paint boxes of the before/after previews, the
-// buttons every one of them has, and the way their number fields treat Enter and Esc.
-#include <QGroupBox>
+// What every dialog shares: the way its number fields treat Enter and Esc, the display of what
+// its handlers throw, the buttons and texts the dialogs have in common, the placement of a
+// before/after preview, and for the frame dialogs the touched controls' colours (a control's
+// colour is its edited mark) and opening in the middle of the screen.
 #include <QObject>
 #include <QRect>
 #include <QString>
-#include <QStringList>
-#include <QWidget>
 
 #include <functional>
-#include <string>
-#include <vector>
+
+#include "platform/types.h"
 
 class QAbstractButton;
 class QAbstractSpinBox;
-class QButtonGroup;
 class QCheckBox;
-class QDialog;
-class QGridLayout;
-class QLineEdit;
-class QPainter;
 class QPushButton;
-class QRadioButton;
 class QToolButton;
-class TOpenDialog;
-class TPanel;
+class QWidget;
 
 // Enter and Esc in a number field. The form's key handler sees the key first and may swallow
 // it (set it to 0) and move the focus; what the dialog then does is what a dialog does with
@@ -76,30 +68,15 @@ extern const char* const CancelText;
 // larger, else from 2 and cut to the area less 4.
 QRect PlacePreview(int clientWidth, int clientHeight, int width, int height);
 
-// "Общее время: <ms> мсек", the length of a sound.
-QString SoundLengthText(int milliseconds);
+// Number fields and combo boxes: white once touched, light grey while not.
+constexpr TColor TouchedFieldColor = RGB(255, 255, 255);
+constexpr TColor UntouchedFieldColor = RGB(230, 230, 230);
 
-// Paths are compared without regard to case, the way the file system the projects came from
-// compares them (Cyrillic letters included).
-bool SamePathText(const std::string& a, const std::string& b);
+// Paints the control in the colour and keeps the colour with it, so that reading it back
+// gives exactly what was set (system colours included).
+void SetControlColor(QWidget& control, TColor color);
+// The colour last set; a control never given one answers its layout colour, clWindow.
+TColor ControlColor(const QWidget& control);
 
-// True when path names an existing file.
-bool NamedFileExists(const std::string& path);
-
-// The WAV row of the sound dialogs: the "add" box over the file's name with its browse and play
-// buttons, and under them the panel that shows the sound's length.
-struct TSoundFileRow {
-    QLineEdit* Edit = nullptr;
-    QToolButton* Browse = nullptr;
-    QToolButton* Play = nullptr;
-    TPanel* Length = nullptr;
-    QGridLayout* Layout = nullptr; // not yet set on any widget
-};
-TSoundFileRow MakeSoundFileRow(QWidget* parent, QCheckBox* addSound, int editMinimumWidth);
-// Shows file and its length in ms; play is possible only while the file exists.
-void ShowSoundFile(const TSoundFileRow& row, const std::string& file, int lengthMs);
-// Lets the user choose a WAV; a chosen one is shown with its length, which goes to lengthMs.
-void BrowseSoundFile(const TSoundFileRow& row, TOpenDialog& dialog, int& lengthMs);
-// The file shown is the one played, so a name typed or kept from the project plays as well as
-// one just browsed for; the play button stays down for as long as the sound plays.
-void PlayShownSoundFile(const TSoundFileRow& row);
+// Places the dialog in the middle of the screen the program runs on.
+void CentreOnScreen(QWidget& dialog);

@@ -1,28 +1,23 @@
-#include "output/option_dialog_parts.h"
+#include "app/dialogs/dialog_support.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPainter>
+#include <QPalette>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStyle>
 #include <QToolButton>
+#include <QVariant>
+#include <QWidget>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
-#include "output/avifunction.h"
-#include "platform/qt/controls.h"
-#include "platform/qt/file_dialogs.h"
+#include "platform/colors.h"
+#include "platform/qt/qt_bridge.h"
 #include "platform/qt/services.h"
-#include "platform/qt/sound.h"
 
 const char* const ShowAlwaysText = "Показывать всегда";
 const char* const DefaultsHint = "Вернуть установки по умолчанию";
@@ -116,69 +111,6 @@ QRect PlacePreview(int clientWidth, int clientHeight, int width, int height)
     return QRect(left, top, w, h);
 }
 
-QString SoundLengthText(int milliseconds)
-{
-    return QString::fromUtf8("Общее время: ") + QString::number(milliseconds) + QString::fromUtf8(" мсек");
-}
-
-bool SamePathText(const std::string& a, const std::string& b)
-{
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
-}
-
-bool NamedFileExists(const std::string& path)
-{
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_regular_file(std::filesystem::u8path(path), error);
-}
-
-TSoundFileRow MakeSoundFileRow(QWidget* parent, QCheckBox* addSound, int editMinimumWidth)
-{
-    TSoundFileRow row;
-    row.Edit = new QLineEdit(parent);
-    row.Edit->setObjectName("Edit1");
-    row.Edit->setMinimumWidth(editMinimumWidth);
-    row.Browse = MakeSpeedButton(parent, "SpeedButton1", QString::fromUtf8("Загрузить"), QStyle::SP_DialogOpenButton);
-    row.Play = MakeSpeedButton(parent, "SpeedButton2", QString::fromUtf8("Проиграть"), QStyle::SP_MediaPlay);
-    row.Play->setEnabled(false);
-    row.Length = new TPanel(parent);
-    row.Length->setObjectName("Panel3");
-    row.Length->SetBevel(bvLowered);
-    row.Length->setFixedHeight(22);
-    row.Layout = new QGridLayout;
-    row.Layout->addWidget(addSound, 0, 0, 1, 3);
-    row.Layout->addWidget(row.Edit, 1, 0);
-    row.Layout->addWidget(row.Browse, 1, 1);
-    row.Layout->addWidget(row.Play, 1, 2);
-    row.Layout->addWidget(row.Length, 2, 0, 1, 3);
-    return row;
-}
-
-void ShowSoundFile(const TSoundFileRow& row, const std::string& file, int lengthMs)
-{
-    row.Edit->setText(QString::fromStdString(file));
-    row.Length->SetCaption(SoundLengthText(lengthMs).toStdString());
-    row.Play->setEnabled(NamedFileExists(row.Edit->text().toStdString()));
-}
-
-void BrowseSoundFile(const TSoundFileRow& row, TOpenDialog& dialog, int& lengthMs)
-{
-    if (!dialog.Execute())
-        return;
-    row.Edit->setText(QString::fromStdString(dialog.FileName));
-    lengthMs = WaveDurationMs(dialog.FileName);
-    row.Length->SetCaption(SoundLengthText(lengthMs).toStdString());
-    row.Play->setEnabled(true);
-}
-
-void PlayShownSoundFile(const TSoundFileRow& row)
-{
-    const std::string file = row.Edit->text().toStdString();
-    row.Play->setDown(true);
-    PlaySoundA(file.c_str(), nullptr, 0);
-    row.Play->setDown(false);
-}
-
 void FocusOnEnterOrEscape(char& key, QWidget* onEnter, QWidget* onEscape)
 {
     if (key == KeyEnter) {
@@ -194,4 +126,34 @@ void OnClickShowingErrors(QAbstractButton* button, QObject* form, std::function<
 {
     QObject::connect(button, &QAbstractButton::clicked, form,
                      [handler = std::move(handler)] { ShowingErrors(handler); });
+}
+
+namespace {
+constexpr char ColorProperty[] = "kelvoControlColor";
+}
+
+void SetControlColor(QWidget& control, TColor color)
+{
+    control.setProperty(ColorProperty, QVariant::fromValue(quint32(color)));
+    const QColor shown = ColorToQColor(color);
+    QPalette pal = control.palette();
+    // Fields paint their inside with Base, drop-down lists and buttons with Button, group
+    // boxes and check boxes their background with Window.
+    for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window})
+        pal.setColor(role, shown);
+    control.setPalette(pal);
+    control.setAutoFillBackground(true);
+}
+
+TColor ControlColor(const QWidget& control)
+{
+    const QVariant v = control.property(ColorProperty);
+    return v.isValid() ? TColor(v.value<quint32>()) : clWindow;
+}
+
+void CentreOnScreen(QWidget& dialog)
+{
+    const QSize size = dialog.frameGeometry().size().expandedTo(dialog.size());
+    dialog.move(std::max(0, (Screen().Width() - size.width()) / 2),
+                std::max(0, (Screen().Height() - size.height()) / 2));
 }
