@@ -475,7 +475,7 @@ public:
     // travel with the frames only in a GIF project.
     void MoveSelectedFrame(int step);
     void ActionCloneExecute();
-    // ======== Flipping frames: editing/flip_commands.cpp (the mirroring: editing/flip.h)
+    // ======== Flipping frames: editing/flip_commands.cpp (the mirroring: app/frame_geometry.h)
     TRect GetFlipRect(int mode, int width, int height) const;
     // Rebuilds the bitmap of frame index from its source file in the mode; false, with a
     // line in the message log, when it could not.
