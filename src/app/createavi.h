@@ -21,7 +21,6 @@
 #include "app/form_state.h"
 #include "app/frame_list.h"
 #include "app/frame_selection.h"
-#include "output/codec_dialog.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
 #include "platform/colors.h"
@@ -436,8 +435,11 @@ public:
     // A DIB section with a copy of the bitmap, in the depth the AVI frames take from the
     // screen; nullptr when it cannot be made.
     std::unique_ptr<TDibSection> MakeDibSection(const TBitmap& bitmap) const;
-    // The compressor choice is our dialog, owned by this window, while the window lives.
-    TCodecChooserInstall CodecChooserInstall;
+    // The compressor choice is our dialog, owned by this window, while the window lives: the
+    // constructor calls InstallCodecChooser, which leaves what puts the dialog in (and takes
+    // it out again when released) in CodecChooserInstall.
+    void InstallCodecChooser();
+    std::shared_ptr<void> CodecChooserInstall;
     // ======== Saving and copying the shown frame, the save dialogs' extension switching:
     //          output/save_frame.cpp (the name rules: output/save_dialog_names.h)
     // Asks for a file and writes the shown frame into it as a PNG, GIF, JPEG or BMP picture,
@@ -475,7 +477,7 @@ public:
     // travel with the frames only in a GIF project.
     void MoveSelectedFrame(int step);
     void ActionCloneExecute();
-    // ======== Flipping frames: editing/flip_commands.cpp (the mirroring: editing/flip.h)
+    // ======== Flipping frames: editing/flip_commands.cpp (the mirroring: app/frame_geometry.h)
     TRect GetFlipRect(int mode, int width, int height) const;
     // Rebuilds the bitmap of frame index from its source file in the mode; false, with a
     // line in the message log, when it could not.

@@ -42,6 +42,9 @@ public:
 TAVIForm::TAVIForm(std::vector<std::string> arguments, QWidget* parent)
     : QMainWindow(parent), arguments_(std::move(arguments))
 {
+    // The AVI writer asks this window's compressor dialog while the window lives.
+    InstallCodecChooser();
+
     // 1. The window and its components, as the form layout has them (app/avi_form.cpp).
     CreateComponents();
 

@@ -14,10 +14,10 @@
 #include <memory>
 #include <thread>
 
+#include "app/frame_geometry.h"
 #include "app/gif_defaults.h"
 #include "app/project_format.h"
 #include "app/task_pool.h"
-#include "editing/flip.h"
 #include "gif/gifimage.h"
 #include "platform/qt/controls.h"
 

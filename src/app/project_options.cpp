@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "app/dialogs/mainoptions.h"
+#include "app/frame_geometry.h"
 #include "app/gif_defaults.h"
 #include "app/project_format.h"
-#include "editing/flip.h"
 #include "gif/gifimage.h"
 #include "platform/qt/controls.h"
 

@@ -18,9 +18,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/dialogs/dialog_support.h"
 #include "editing/text_frames.h"
 #include "gif/gifimage.h"
-#include "output/option_dialog_parts.h"
 #include "platform/qt/choose_dialogs.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"

@@ -3,7 +3,6 @@
 // frame, and a preview that plays it with a timer. Its Add renders the frames into a GIF in
 // the Work folder and keeps the settings for the next time.
 #include <QDialog>
-#include <QSpinBox>
 
 #include <memory>
 #include <string>
@@ -21,23 +20,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
+class TCSpinEdit;
 class TPanel;
-
-// A spin edit with arrows only. It keeps its value between MinValue and MaxValue while the
-// two differ; with both the same it has no upper limit.
-class TCSpinEdit : public QSpinBox {
-public:
-    explicit TCSpinEdit(QWidget* parent = nullptr);
-    int MinValue() const { return min_; }
-    int MaxValue() const { return max_; }
-    void SetMinValue(int value);
-    void SetMaxValue(int value);
-
-private:
-    void ApplyRange();
-    int min_ = 0;
-    int max_ = 0;
-};
 
 // What the dialog is opened on, from the main window.
 struct TTextFrameContext {

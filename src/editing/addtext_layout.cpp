@@ -1,5 +1,4 @@
-// The text-frame dialog's components, laid out as the form has them, and the spin edit it is
-// made of.
+// The text-frame dialog's components, laid out as the form has them.
 #include "editing/addtext.h"
 
 #include <QButtonGroup>
@@ -11,46 +10,13 @@
 #include <QRadioButton>
 #include <QScrollArea>
 
-#include <algorithm>
-#include <climits>
 #include <utility>
 
-#include "output/option_dialog_parts.h"
+#include "app/dialogs/dialog_support.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"
 #include "platform/qt/message_boxes.h"
 #include "platform/qt/modal.h"
-
-// ---- TCSpinEdit
-
-TCSpinEdit::TCSpinEdit(QWidget* parent) : QSpinBox(parent)
-{
-    // The value changes by the arrows (and the arrow keys) only.
-    lineEdit()->setReadOnly(true);
-    ApplyRange();
-}
-
-void TCSpinEdit::SetMinValue(int value)
-{
-    min_ = value;
-    ApplyRange();
-}
-
-void TCSpinEdit::SetMaxValue(int value)
-{
-    max_ = value;
-    ApplyRange();
-}
-
-void TCSpinEdit::ApplyRange()
-{
-    // A maximum below the minimum (a text area wider than the frame) holds the value at the
-    // minimum rather than pushing it below.
-    if (max_ == min_)
-        setRange(min_, INT_MAX / 2);
-    else
-        setRange(min_, std::max(min_, max_));
-}
 
 void TFormText::CreateComponents()
 {

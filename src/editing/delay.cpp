@@ -14,9 +14,8 @@
 #include <filesystem>
 
 #include "app/createavi.h"
+#include "app/dialogs/dialog_support.h"
 #include "app/frame_selection.h"
-#include "editing/dialog_support.h"
-#include "output/option_dialog_parts.h"
 #include "platform/colors.h"
 #include "platform/qt/controls.h"
 

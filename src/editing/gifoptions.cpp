@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -13,9 +14,9 @@
 #include <array>
 
 #include "app/createavi.h"
+#include "app/dialogs/dialog_support.h"
 #include "app/frame_selection.h"
 #include "app/gif_defaults.h"
-#include "editing/dialog_support.h"
 #include "gif/gifimage.h"
 #include "platform/blit.h"
 #include "platform/colors.h"

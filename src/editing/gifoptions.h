@@ -14,19 +14,21 @@
 #include <vector>
 
 #include "app/frame_records.h"
-#include "editing/dialog_controls.h"
-#include "output/option_dialog_parts.h"
 #include "platform/bitmap.h"
 #include "platform/types.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QToolButton;
 class TAVIForm;
+class TDrawGrid;
 class TGIFImage;
+class TPaintBox;
 class TPanel;
+class TRadioGroup;
 
 // The choices of the lists and the values they stand for, both ways. A value without an
 // item answers -1 (no selection); an index without a value answers the nearest sane value.

@@ -15,8 +15,8 @@
 
 #include <cmath>
 #include "app/createavi.h"
+#include "app/dialogs/dialog_support.h"
 #include "output/avifunction.h"
-#include "output/option_dialog_parts.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/sound.h"
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "output/option_dialog_parts.h"
+#include "output/sound_file_row.h"
 #include "platform/qt/file_dialogs.h"
 
 class QCheckBox;

@@ -4,7 +4,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -15,48 +14,11 @@
 #include <QVBoxLayout>
 
 #include "app/createavi.h"
+#include "app/dialogs/dialog_support.h"
 #include "app/gif_defaults.h"
 #include "gif/gifimage.h"
-#include "output/option_dialog_parts.h"
-#include "platform/qt/qt_bridge.h"
+#include "platform/qt/controls.h"
 #include "platform/qt/services.h"
-
-// ---- The animated preview -------------------------------------------------------------------
-
-TGifPreview::TGifPreview(QWidget* parent) : QWidget(parent)
-{
-    // A painter announces its frames from whatever thread runs its drawing step; the widget
-    // is only ever touched from its own.
-    Picture.OnChange = [this](TPicture&) { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); };
-}
-
-TGifPreview::~TGifPreview()
-{
-    // The picture's painter must be gone before the canvas it paints on.
-    Picture.OnChange = nullptr;
-    Picture.SetGraphic(nullptr);
-}
-
-TBitmap* TGifPreview::Target(int width, int height)
-{
-    if (!target_ || target_->Width() != width || target_->Height() != height)
-        target_ = std::make_unique<TBitmap>(width, height, pf24bit);
-    return target_.get();
-}
-
-void TGifPreview::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    TGraphic* graphic = Picture.Graphic();
-    if (!graphic || graphic->Empty())
-        return;
-    TBitmap* target = Target(graphic->Width(), graphic->Height());
-    graphic->Draw(target->Canvas(), TRect{0, 0, graphic->Width(), graphic->Height()});
-    DrawBitmap(painter, 0, 0, *target);
-}
-
-// ---- The dialog ---------------------------------------------------------------------------
 
 TAniGIFForm::TAniGIFForm(QWidget* owner) : QDialog(owner)
 {
@@ -79,7 +41,7 @@ TAniGIFForm::TAniGIFForm(QWidget* owner) : QDialog(owner)
     ScrollBox1->setObjectName("ScrollBox1");
     ScrollBox1->setFixedSize(300, 220);
     ScrollBox1->setWidgetResizable(false);
-    Image1 = new TGifPreview;
+    Image1 = new TImage;
     Image1->setObjectName("Image1");
     ScrollBox1->setWidget(Image1);
 

@@ -3,11 +3,8 @@
 // the window when the dialog is shown and stored only on OK, where the image to be saved is
 // built; OK tells the caller (OptionsChanged) whether a value the project file keeps changed.
 #include <QDialog>
-#include <QWidget>
 
 #include <functional>
-
-#include "platform/graphic.h"
 
 class QCheckBox;
 class QLabel;
@@ -15,24 +12,7 @@ class QPushButton;
 class QScrollArea;
 class QSpinBox;
 class QToolButton;
-
-// Shows a picture at its own size from the top-left corner. An animated GIF animates through
-// the library's painter; each frame it paints is shown as it comes.
-class TGifPreview : public QWidget {
-    Q_OBJECT
-public:
-    explicit TGifPreview(QWidget* parent = nullptr);
-    ~TGifPreview() override;
-    TPicture Picture;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    // What the picture draws itself on; kept, so that its painter keeps the same canvas.
-    TBitmap* Target(int width, int height);
-    std::unique_ptr<TBitmap> target_;
-};
+class TImage;
 
 class TAniGIFForm : public QDialog {
     Q_OBJECT
@@ -53,7 +33,7 @@ public:
     QLabel* Label1 = nullptr;       // "Кол-ство циклов"
     QSpinBox* CSpinEdit1 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
-    TGifPreview* Image1 = nullptr;
+    TImage* Image1 = nullptr;
     QCheckBox* CheckBox5 = nullptr;      // "Показывать всегда"
     QToolButton* SpeedButton1 = nullptr; // defaults
     QPushButton* Button2 = nullptr;      // OK

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 
 #include "app/createavi.h"
+#include "app/dialogs/dialog_support.h"
 #include "output/avifunction.h"
-#include "output/option_dialog_parts.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/sound.h"
 

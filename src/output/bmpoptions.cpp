@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/createavi.h"
-#include "output/option_dialog_parts.h"
+#include "app/dialogs/dialog_support.h"
 #include "platform/blit.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qt_bridge.h"

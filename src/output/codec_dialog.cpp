@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 
+#include "app/createavi.h"
 #include "output/avi_compressors.h"
 #include "platform/qt/modal.h"
 
@@ -97,3 +99,5 @@ TCodecChooserInstall::~TCodecChooserInstall()
     if (&AviSaveOptionsChooser() == &chooser_)
         SetAviSaveOptionsChooser(before_);
 }
+
+void TAVIForm::InstallCodecChooser() { CodecChooserInstall = std::make_shared<TCodecChooserInstall>(); }

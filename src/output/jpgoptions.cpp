@@ -4,7 +4,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -14,10 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 #include "app/createavi.h"
-#include "output/option_dialog_parts.h"
+#include "app/dialogs/dialog_support.h"
 #include "platform/blit.h"
 #include "platform/jpeg_image.h"
 #include "platform/qt/controls.h"
@@ -28,11 +25,6 @@ namespace {
 
 constexpr int PreviewPanelWidth = 220;
 constexpr int PreviewPanelHeight = 180;
-constexpr int TrackHeight = 44;
-// The channel as the bar lays it out, before it is drawn narrower.
-constexpr int ChannelTop = 4;
-constexpr int ChannelHeight = 26;
-constexpr int TickTop = 36;
 
 TPanel* MakePreviewPanel(QWidget* parent, const char* name)
 {
@@ -64,95 +56,6 @@ QImage MakeThumbPicture()
 }
 
 } // namespace
-
-// ---- The quality slider -------------------------------------------------------------------
-
-TTrackBar::TTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent)
-{
-    setTickPosition(QSlider::TicksBelow);
-    setFixedHeight(TrackHeight);
-}
-
-QSize TTrackBar::sizeHint() const { return QSize(260, TrackHeight); }
-
-int TTrackBar::Span() const { return std::max(1, width() - std::max(1, Thumb.width())); }
-
-QRect TTrackBar::ChannelRect() const
-{
-    const int half = Thumb.width() / 2;
-    const QRect raw(half, ChannelTop, width() - 2 * half, ChannelHeight);
-    return raw.adjusted(2, 10, -2, -6);
-}
-
-QRect TTrackBar::ThumbRect() const
-{
-    const int left = QStyle::sliderPositionFromValue(minimum(), maximum(), value(), Span());
-    return QRect(left, ChannelTop + 12, Thumb.width(), Thumb.height());
-}
-
-void TTrackBar::TrackTo(int left)
-{
-    setValue(QStyle::sliderValueFromPosition(minimum(), maximum(), std::clamp(left, 0, Span()), Span()));
-}
-
-void TTrackBar::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QSlider::mousePressEvent(event);
-        return;
-    }
-    const int x = int(event->position().x());
-    const QRect thumb = ThumbRect();
-    // A press beside the thumb brings the thumb under the pointer; then it follows.
-    grabOffset_ = x >= thumb.left() && x <= thumb.right() ? x - thumb.left() : thumb.width() / 2;
-    TrackTo(x - grabOffset_);
-    setSliderDown(true);
-}
-
-void TTrackBar::mouseMoveEvent(QMouseEvent* event)
-{
-    if (grabOffset_ >= 0)
-        TrackTo(int(event->position().x()) - grabOffset_);
-}
-
-void TTrackBar::mouseReleaseEvent(QMouseEvent*)
-{
-    grabOffset_ = -1;
-    setSliderDown(false);
-}
-
-void TTrackBar::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    TrackBarCustomDraw(painter);
-}
-
-void TTrackBar::TrackBarCustomDraw(QPainter& painter)
-{
-    // The bar never keeps the focus: keys go to the OK button, which takes Enter.
-    if (FocusTarget && FocusTarget->isEnabled())
-        QMetaObject::invokeMethod(FocusTarget, [target = FocusTarget] { target->setFocus(); }, Qt::QueuedConnection);
-
-    // Ticks as the bar would draw them.
-    const int half = Thumb.width() / 2;
-    const int interval = tickInterval() > 0 ? tickInterval() : singleStep();
-    painter.setPen(palette().color(QPalette::WindowText));
-    for (int v = minimum(); v <= maximum(); v += std::max(1, interval)) {
-        const int x = half + QStyle::sliderPositionFromValue(minimum(), maximum(), v, Span());
-        const bool end = v == minimum() || v == maximum();
-        painter.drawLine(x, TickTop, x, TickTop + (end ? 6 : 3));
-    }
-
-    const QRect channel = ChannelRect();
-    if (channel.width() > 0 && channel.height() > 0) {
-        painter.setPen(Qt::black);
-        painter.setBrush(Qt::white);
-        painter.drawRect(channel.adjusted(0, 0, -1, -1));
-    }
-    painter.drawImage(ThumbRect(), Thumb);
-}
-
-// ---- The dialog ---------------------------------------------------------------------------
 
 TJPGForm::TJPGForm(QWidget* owner)
     : QDialog(owner), SourceBitmap(std::make_unique<TBitmap>()), ResultBitmap(std::make_unique<TBitmap>())

@@ -3,8 +3,6 @@
 // shown before and after compression. Read from the window when the dialog is shown, stored
 // only on OK.
 #include <QDialog>
-#include <QImage>
-#include <QSlider>
 
 #include <memory>
 
@@ -16,34 +14,7 @@ class QPushButton;
 class QToolButton;
 class TPaintBox;
 class TPanel;
-
-// The quality slider: a white channel with a black outline and a pointer picture as its thumb;
-// the ticks are ordinary ones. It keeps no focus: whenever it paints, the focus goes to
-// FocusTarget (the OK button).
-class TTrackBar : public QSlider {
-    Q_OBJECT
-public:
-    explicit TTrackBar(QWidget* parent = nullptr);
-    QImage Thumb;
-    QWidget* FocusTarget = nullptr;
-    // Where the channel and the thumb are drawn.
-    QRect ChannelRect() const;
-    QRect ThumbRect() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    QSize sizeHint() const override;
-
-private:
-    // The area the thumb's left edge travels along.
-    int Span() const;
-    void TrackTo(int x);
-    void TrackBarCustomDraw(QPainter& painter);
-    int grabOffset_ = -1;
-};
+class TTrackBar;
 
 class TJPGForm : public QDialog {
     Q_OBJECT

@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/createavi.h"
-#include "output/option_dialog_parts.h"
+#include "app/dialogs/dialog_support.h"
 #include "platform/colors.h"
 #include "platform/qt/controls.h"
 

@@ -1,9 +1,10 @@
-// Placing a picture in the project frame and the frame bitmap made from it.
+// Placing a picture in the project frame, the frame bitmap made from it, and its mirroring.
 #include "app/frame_geometry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/blit.h"
 #include "platform/canvas.h"
@@ -149,4 +150,38 @@ TEST(FrameBitmap, IsThePictureCopiedOntoWhite)
             EXPECT_EQ(std::memcmp(made->Bits(), wanted->Bits(), made->BitsSize()), 0);
         }
     }
+}
+
+TEST(GetFlipRect, MirrorsTheAxesOfTheMode)
+{
+    EXPECT_EQ(GetFlipRect(0, 5, 3), (TRect{0, 0, 5, 3}));
+    EXPECT_EQ(GetFlipRect(1, 5, 3), (TRect{4, 0, -1, 3}));
+    EXPECT_EQ(GetFlipRect(2, 5, 3), (TRect{0, 2, 5, -1}));
+    EXPECT_EQ(GetFlipRect(3, 5, 3), (TRect{4, 2, -1, -1}));
+    for (int mode : {-1, 4, 1000})
+        EXPECT_EQ(GetFlipRect(mode, 5, 3), (TRect{0, 0, 5, 3})) << mode;
+}
+
+TEST(FlipBitmapInPlace, MovesEveryPixelToItsMirrorPlace)
+{
+    // Each pixel's colour names its place; odd and even sizes both have a middle to keep.
+    const auto named = [](int w, int h) {
+        TBitmap b(w, h, pf24bit);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                b.SetPixel(x, y, RGB(x, y, 7));
+        return b;
+    };
+    for (const auto& [w, h] : {std::pair{3, 2}, std::pair{4, 5}})
+        for (int mode = 0; mode < 4; ++mode) {
+            TBitmap b = named(w, h);
+            FlipBitmapInPlace(b, mode);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(b.GetPixel(x, y), RGB(mode & 1 ? w - 1 - x : x, mode & 2 ? h - 1 - y : y, 7))
+                        << w << "x" << h << " mode " << mode << " at " << x << "," << y;
+        }
+    TBitmap b = named(3, 2);
+    FlipBitmapInPlace(b, 7);
+    EXPECT_EQ(b.GetPixel(2, 1), RGB(2, 1, 7)) << "a mode outside 0..3 leaves it as it is";
 }

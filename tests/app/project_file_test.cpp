@@ -7,8 +7,8 @@
 #include <QImage>
 #include <QPlainTextEdit>
 
+#include "app/frame_geometry.h"
 #include "app/project_format.h"
-#include "editing/flip.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/window_update.h"
 #include "project_fixture.h"

@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "app/dialogs/mainoptions.h"
-#include "editing/flip.h"
 #include "platform/qt/controls.h"
 #include "project_fixture.h"
 

@@ -15,6 +15,7 @@
 
 #include "app/start_platform.h"
 #include "editing/fake_text_renderer.h"
+#include "platform/qt/controls.h"
 #include "platform/qt/modal.h"
 #include "support/paths.h"
 #include "support/qt/application.h"

@@ -5,7 +5,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-#include "editing/dialog_support.h"
+#include "app/dialogs/dialog_support.h"
 #include "frame_dialog_fixture.h"
 #include "platform/colors.h"
 

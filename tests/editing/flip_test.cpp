@@ -1,3 +1,4 @@
+// Frames rebuilt from their source picture in a flip mode.
 #include "editing/flip.h"
 
 #include <gtest/gtest.h>
@@ -34,28 +35,6 @@ const TRows Flipped3x2[4] = {
     {{4, 5, 6}, {1, 2, 3}},
     {{6, 5, 4}, {3, 2, 1}},
 };
-
-TEST(GetFlipRect, MirrorsTheAxesOfTheMode)
-{
-    EXPECT_EQ(GetFlipRect(0, 5, 3), (TRect{0, 0, 5, 3}));
-    EXPECT_EQ(GetFlipRect(1, 5, 3), (TRect{4, 0, -1, 3}));
-    EXPECT_EQ(GetFlipRect(2, 5, 3), (TRect{0, 2, 5, -1}));
-    EXPECT_EQ(GetFlipRect(3, 5, 3), (TRect{4, 2, -1, -1}));
-    for (int mode : {-1, 4, 1000})
-        EXPECT_EQ(GetFlipRect(mode, 5, 3), (TRect{0, 0, 5, 3})) << mode;
-}
-
-TEST(FlipBitmapInPlace, MovesEveryPixelToItsMirrorPlace)
-{
-    for (int mode = 0; mode < 4; ++mode) {
-        TBitmap b = Make(Picture3x2);
-        FlipBitmapInPlace(b, mode);
-        EXPECT_EQ(Pixels(b), Flipped3x2[mode]) << mode;
-    }
-    TBitmap b = Make(Picture3x2);
-    FlipBitmapInPlace(b, 7);
-    EXPECT_EQ(Pixels(b), Picture3x2);
-}
 
 TEST(RenderFlippedFrame, ModeIsAbsoluteSoNormalRestoresThePicture)
 {

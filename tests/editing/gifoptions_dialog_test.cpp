@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 
-#include "editing/dialog_support.h"
+#include "app/dialogs/dialog_support.h"
 #include "frame_dialog_fixture.h"
 #include "gif/gifimage.h"
 #include "platform/colors.h"

@@ -11,6 +11,7 @@
 #include "gif/gifimage.h"
 #include "option_dialog_fixture.h"
 #include "output/anigifoptions.h"
+#include "platform/qt/controls.h"
 
 namespace {
 

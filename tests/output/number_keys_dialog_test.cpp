@@ -7,10 +7,10 @@
 #include <functional>
 #include <memory>
 
+#include "app/dialogs/dialog_support.h"
 #include "option_dialog_fixture.h"
 #include "output/anigifoptions.h"
 #include "output/avioptions.h"
-#include "output/option_dialog_parts.h"
 #include "output/pngoptions.h"
 
 namespace {

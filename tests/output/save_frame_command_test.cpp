@@ -11,7 +11,6 @@
 #include "gif/gifimage.h"
 #include "output/bmpoptions.h"
 #include "output/jpgoptions.h"
-#include "output/option_dialog_parts.h"
 #include "output/pngoptions.h"
 #include "gif_test_util.h"
 #include "output_fixture.h"

@@ -31,8 +31,8 @@
 #include "output/bmpoptions.h"
 #include "output/codec_dialog.h"
 #include "output/jpgoptions.h"
-#include "output/option_dialog_parts.h"
 #include "output/pngoptions.h"
+#include "platform/qt/controls.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "editing/dialog_controls.h"
+#include "platform/qt/controls.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
