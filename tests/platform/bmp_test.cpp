@@ -195,7 +195,7 @@ std::vector<BYTE> BmpWithHeader(DWORD headerSize, WORD bits, DWORD compression, 
                                 const std::vector<BYTE>& data)
 {
     std::vector<BYTE> info;
-    auto put = [&info](std::uint32_t v, int bytes) {
+    auto put = [&info](std::uint32_t v, int bytes) { // bytes: 2 or 4
         for (int i = 0; i < bytes; ++i)
             info.push_back(BYTE(v >> (8 * i)));
     };
@@ -211,7 +211,7 @@ std::vector<BYTE> BmpWithHeader(DWORD headerSize, WORD bits, DWORD compression, 
                 put(m, 4);
         if (headerSize == 124) {
             if (compression != BI_BITFIELDS)
-                put(0, 12);
+                info.resize(info.size() + 12, 0); // no colour masks
             put(0, 4);          // alpha mask
             put(0x73524742, 4); // "sRGB"
             info.resize(124, 0);
