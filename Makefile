@@ -1,6 +1,7 @@
 # Two commands from a fresh Debian 12 machine: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
@@ -34,8 +35,8 @@ REGISTRY_DIR  := $(if $(XDG_CONFIG_HOME),$(XDG_CONFIG_HOME),$(HOME)/.config)/kel
 REGISTRY_FILE := $(REGISTRY_DIR)/registry.ini
 REGISTRY_KEY  := [HKEY_CURRENT_USER\Software\Kelvo v.1.9]
 
-.PHONY: deps test-deps bench-deps configure build run test asan-test release-check bench bench-run register clean \
-        fuzz-deps fuzz fuzz-test
+.PHONY: deps test-deps bench-deps configure build run test no-corpora-test asan-test tsan-test release-check \
+        bench bench-run register clean fuzz-deps fuzz fuzz-test
 
 deps:
 	$(call install_missing,$(BUILD_PACKAGES))
@@ -63,14 +64,25 @@ register:
 run: build register
 	./$(BUILD)/kelvo
 
-# Every test with warnings as errors, every test once more under the sanitizers, one compile
-# at -O3, and a short run of each fuzzer.
+# Every test with warnings as errors, the unit tests again without the conformance suites,
+# every test once more under the sanitizers, the threaded ones under ThreadSanitizer, one
+# compile at -O3, and a short run of each fuzzer.
 test: WERROR ?= ON
 test: test-deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory no-corpora-test
 	$(MAKE) --no-print-directory asan-test
+	$(MAKE) --no-print-directory tsan-test
 	$(MAKE) --no-print-directory release-check
 	$(MAKE) --no-print-directory fuzz-test
+
+# The unit tests as a clone without the conformance suites beside it runs them: the tests of a
+# suite skip, and no other test may need one. Needs `make build` first.
+no-corpora-test:
+	@echo "The unit tests with KELVO_CORPORA set to an empty folder"
+	rm -rf $(BUILD)/no-corpora && mkdir -p $(BUILD)/no-corpora
+	cd $(BUILD) && env -u KELVO_CORPORA_REQUIRED KELVO_CORPORA="$$PWD/no-corpora" QT_QPA_PLATFORM=offscreen \
+	  ctest --output-on-failure -j $(JOBS) -LE e2e
 
 # Every test again with AddressSanitizer and UndefinedBehaviorSanitizer, the app's included.
 # Leaks are reported except those tests/lsan.supp names (ctest hands it to every test).
@@ -82,6 +94,15 @@ asan-test: test-deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DKELVO_SANITIZE=ON -DKELVO_BUILD_APP=ON -DKELVO_WERROR=$(ASAN_WERROR) $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# The tests whose code runs on several threads, under ThreadSanitizer; any report fails them.
+# Only the libraries and that one test program are built (tests/CMakeLists.txt names them).
+tsan-test: WERROR ?= ON
+tsan-test: test-deps
+	@echo "The threaded tests under ThreadSanitizer"
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DKELVO_TSAN=ON -DKELVO_BUILD_APP=ON $(if $(WERROR),-DKELVO_WERROR=$(WERROR)) $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target kelvo_tsan_tests
+	cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Compiles everything (tests included, nothing run) as Release: at -O3 GCC inlines further
 # and finds warnings the default -O2 build does not show. GCC 12 there takes a literal put in
@@ -113,4 +134,4 @@ fuzz-test: fuzz
 	cd $(FUZZ_BUILD) && ctest --output-on-failure -j $(JOBS) -L fuzz
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

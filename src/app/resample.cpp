@@ -132,8 +132,11 @@ bool Sums(float (&sums)[K][3], const double (&weights)[16][K], const int* const 
 }
 
 // The fast sums of four pixels at once, one pixel a lane, in the same order of taps. On
-// processors that have them, the wider vector instructions are chosen at run time.
-#if defined(__GNUC__) && defined(__x86_64__)
+// processors that have them, the wider vector instructions are chosen at run time. Not under
+// ThreadSanitizer: the clones' resolver runs while the loader relocates the program, before
+// the sanitizer's runtime is set up, and its instrumented code crashes there. That build
+// takes the default clone, the same arithmetic.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define KELVO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define KELVO_VECTOR_CLONES

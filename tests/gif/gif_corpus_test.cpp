@@ -144,8 +144,7 @@ const std::map<std::string, std::string> kKnownDifferences = {
 TEST(GifCorpus, PygifSuite)
 {
     const fs::path dir = kelvo::test::CorporaDir() / "gif" / "pygif-test-suite";
-    if (!fs::exists(dir / "TESTS"))
-        GTEST_SKIP() << "no suite at " << dir;
+    KELVO_REQUIRE_CORPUS(dir / "TESTS");
     std::ifstream list(dir / "TESTS");
     std::string name;
     std::map<std::string, std::string> differences;
@@ -212,8 +211,7 @@ TEST(GifCorpus, PygifSuite)
 TEST(GifCorpus, HandMadeCornerCasesLoadOrAreRefused)
 {
     const fs::path dir = kelvo::test::CorporaDir() / "gif" / "wuffs-artificial";
-    if (!fs::exists(dir))
-        GTEST_SKIP() << "no corpus at " << dir;
+    KELVO_REQUIRE_CORPUS(dir);
     int files = 0;
     std::map<std::string, std::string> outcome;
     for (const auto& entry : fs::directory_iterator(dir)) {

@@ -122,20 +122,12 @@ TBitmap LoadBytes(const std::vector<BYTE>& bytes)
     return bmp;
 }
 
-std::vector<BYTE> FileBytes(const fs::path& file)
-{
-    TMemoryStream m;
-    m.LoadFromFile(file.string());
-    return m.Bytes();
-}
-
 } // namespace
 
 TEST(BmpRead, EveryGoodSuiteFileMatchesTheReferenceDecode)
 {
+    KELVO_REQUIRE_CORPUS(CorporaDir() / "bmpsuite" / "g");
     const auto files = SuiteFiles("g");
-    if (files.empty())
-        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
     if (!HaveTool("convert"))
         GTEST_SKIP() << "ImageMagick convert is not installed";
     for (const auto& file : files) {
@@ -149,9 +141,8 @@ TEST(BmpRead, EveryGoodSuiteFileMatchesTheReferenceDecode)
 
 TEST(BmpRead, EveryBadSuiteFileIsRejected)
 {
+    KELVO_REQUIRE_CORPUS(CorporaDir() / "bmpsuite" / "b");
     const auto files = SuiteFiles("b");
-    if (files.empty())
-        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
     for (const auto& file : files) {
         // A failed load leaves the picture it was loading into as it was.
         TBitmap bmp(3, 2, pf24bit);
@@ -166,9 +157,8 @@ TEST(BmpRead, EveryBadSuiteFileIsRejected)
 
 TEST(BmpRead, QuestionableSuiteFilesLoadOrAreRejectedCleanly)
 {
+    KELVO_REQUIRE_CORPUS(CorporaDir() / "bmpsuite" / "q");
     const auto files = SuiteFiles("q");
-    if (files.empty())
-        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
     for (const auto& file : files) {
         try {
             TBitmap bmp = LoadBmp(file);
@@ -182,6 +172,7 @@ TEST(BmpRead, QuestionableSuiteFilesLoadOrAreRejectedCleanly)
 // their depth, gaps before the pixels, cut-off and skipping RLE, masks in longer headers.
 TEST(BmpRead, QuestionableFilesWithOneRightAnswerMatchTheReference)
 {
+    KELVO_REQUIRE_CORPUS(CorporaDir() / "bmpsuite" / "q");
     if (!HaveTool("convert"))
         GTEST_SKIP() << "ImageMagick convert is not installed";
     for (const char* name : {"pal1p1.bmp", "pal4rlecut.bmp", "pal4rletrns.bmp", "pal8offs.bmp", "pal8os2-hs.bmp",
@@ -189,23 +180,104 @@ TEST(BmpRead, QuestionableFilesWithOneRightAnswerMatchTheReference)
                              "pal8rlecut.bmp", "pal8rletrns.bmp", "rgb16faketrns.bmp", "rgb24prof.bmp",
                              "rgb32-xbgr.bmp", "rgb32h52.bmp", "rgba32-1.bmp", "rgba32-2.bmp", "rgba32h56.bmp"}) {
         const fs::path file = CorporaDir() / "bmpsuite" / "q" / name;
-        if (!fs::exists(file))
-            GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
         TBitmap bmp;
         ASSERT_NO_THROW(bmp = LoadBmp(file)) << name;
         ExpectSamePixels(bmp, ReferenceRGBA(file), name);
     }
 }
 
+namespace {
+
+// A 16 x 8 BMP whose info header is headerSize bytes long (12 is the OS/2 one, 124 the
+// version 5 one), with the masks of a BI_BITFIELDS picture, a colour table of `colors`
+// entries and the pixel data.
+std::vector<BYTE> BmpWithHeader(DWORD headerSize, WORD bits, DWORD compression, std::size_t colors,
+                                const std::vector<BYTE>& data)
+{
+    std::vector<BYTE> info;
+    auto put = [&info](std::uint32_t v, int bytes) { // bytes: 2 or 4
+        for (int i = 0; i < bytes; ++i)
+            info.push_back(BYTE(v >> (8 * i)));
+    };
+    const std::uint32_t masks[] = {0xF800, 0x07E0, 0x001F};
+    put(headerSize, 4);
+    if (headerSize == 12) {
+        put(16, 2), put(8, 2), put(1, 2), put(bits, 2);
+    } else {
+        put(16, 4), put(8, 4), put(1, 2), put(bits, 2), put(compression, 4), put(DWORD(data.size()), 4);
+        put(2835, 4), put(2835, 4), put(DWORD(colors), 4), put(0, 4);
+        for (std::uint32_t m : masks)
+            if (compression == BI_BITFIELDS)
+                put(m, 4);
+        if (headerSize == 124) {
+            if (compression != BI_BITFIELDS)
+                info.resize(info.size() + 12, 0); // no colour masks
+            put(0, 4);          // alpha mask
+            put(0x73524742, 4); // "sRGB"
+            info.resize(124, 0);
+        }
+    }
+    for (std::size_t k = 0; k < colors; ++k) {
+        info.insert(info.end(), {BYTE(k * 3), BYTE(255 - k), BYTE(k * 7)});
+        if (headerSize != 12)
+            info.push_back(0);
+    }
+    std::vector<BYTE> bytes = {'B', 'M'};
+    const std::uint32_t offset = 14 + std::uint32_t(info.size()), size = offset + std::uint32_t(data.size());
+    for (std::uint32_t v : {size, 0u, offset})
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(BYTE(v >> (8 * i)));
+    bytes.insert(bytes.end(), info.begin(), info.end());
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+// The rows of a 16 x 8 picture of bytesPerRow bytes each, a different value in every byte.
+std::vector<BYTE> PlainRows(std::size_t bytesPerRow)
+{
+    std::vector<BYTE> rows;
+    for (std::size_t i = 0; i < bytesPerRow * 8; ++i)
+        rows.push_back(BYTE(i * 29 + i / bytesPerRow));
+    return rows;
+}
+
+// Run-length rows of a 16 x 8 picture: an encoded run, a literal run and an end of line each,
+// a jump over two rows, the end of the picture.
+std::vector<BYTE> RleRows(bool fourBits)
+{
+    std::vector<BYTE> data;
+    for (int y = 0; y < 5; ++y) {
+        data.insert(data.end(), {6, BYTE(fourBits ? 0x12 + y : 3 + y)});
+        if (fourBits)
+            data.insert(data.end(), {0, 10, 0x12, 0x34, 0x56, 0x78, 0x9A, 0, 0, 0});
+        else
+            data.insert(data.end(), {0, 10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0, 0});
+    }
+    data.insert(data.end(), {0, 2, 3, 2, 4, BYTE(fourBits ? 0x55 : 5), 0, 1});
+    return data;
+}
+
+} // namespace
+
 // Every prefix of a file is either a whole picture or damage: never a crash or a read
 // beyond the bytes given.
 TEST(BmpRead, CutOffFilesNeverReadPastTheirEnd)
 {
-    for (const char* name : {"pal4rle.bmp", "pal8rle.bmp", "rgb16-565.bmp", "pal8v5.bmp", "pal8os2.bmp"}) {
-        const fs::path file = CorporaDir() / "bmpsuite" / "g" / name;
-        if (!fs::exists(file))
-            GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
-        const std::vector<BYTE> bytes = FileBytes(file);
+    const struct {
+        const char* what;
+        std::vector<BYTE> bytes;
+    } files[] = {
+        {"RLE4", BmpWithHeader(40, 4, BI_RLE4, 16, RleRows(true))},
+        {"RLE8", BmpWithHeader(40, 8, BI_RLE8, 256, RleRows(false))},
+        {"16-bit 565 masks", BmpWithHeader(40, 16, BI_BITFIELDS, 0, PlainRows(32))},
+        {"8-bit, version 5 header", BmpWithHeader(124, 8, BI_RGB, 256, PlainRows(16))},
+        {"8-bit, OS/2 header", BmpWithHeader(12, 8, BI_RGB, 256, PlainRows(16))},
+    };
+    for (const auto& file : files) {
+        const std::vector<BYTE>& bytes = file.bytes;
+        TBitmap whole;
+        ASSERT_NO_THROW(whole = LoadBytes(bytes)) << file.what;
+        ASSERT_EQ(whole.Width(), 16) << file.what;
         for (std::size_t len = 0; len < bytes.size(); len += (len < 200 ? 1 : 97)) {
             TMemoryStream m;
             m.Write(bytes.data(), std::int64_t(len));
@@ -334,9 +406,9 @@ TEST(BmpRead, BitmapsOpenThroughThePictureRegistry)
     const TFileFormatEntry* entry = TPicture::FindFileFormat(".BMP");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->Description, "Bitmaps");
-    const fs::path file = CorporaDir() / "bmpsuite" / "g" / "rgb24.bmp";
-    if (!fs::exists(file))
-        GTEST_SKIP() << "BMP Suite not found under " << CorporaDir();
+    TTempDir dir;
+    const fs::path file = dir / "picture.bmp";
+    TBitmap(127, 64, pf24bit).SaveToFile(file.string());
     TPicture picture;
     picture.LoadFromFile(file.string());
     EXPECT_EQ(picture.Width(), 127);

@@ -185,10 +185,10 @@ TEST(Icon, EveryCorpusFileLoadsOrIsRefusedAsAnInvalidPicture)
 #ifdef KELVO_HAVE_LIBPNG
     TPngStandIn png;
 #endif
+    KELVO_REQUIRE_CORPUS(CorporaDir() / "ico" / "valid-or-lenient");
+    KELVO_REQUIRE_CORPUS(CorporaDir() / "ico" / "bad");
     const auto good = Files("valid-or-lenient");
     const auto bad = Files("bad");
-    if (good.empty() || bad.empty())
-        GTEST_SKIP() << "ICO samples not found under " << CorporaDir();
     const bool haveConvert = HaveTool("convert");
     for (const auto& file : good) {
         const std::string name = file.filename().string();
@@ -347,15 +347,13 @@ TEST(Icon, DamagedFilesAreInvalidPicturesAndLeaveTheIconAsItWas)
     }
 }
 
-// Every cut of a real file: refused or loaded, never a read past the bytes given.
+// Every cut of a file of several entries of different depths: refused or loaded, never a read
+// past the bytes given.
 TEST(Icon, CutOffFilesNeverReadPastTheirEnd)
 {
-    const fs::path file = CorporaDir() / "ico" / "valid-or-lenient" / "multiple_entries_with_different_bit_depth.ico";
-    if (!fs::exists(file))
-        GTEST_SKIP() << "ICO samples not found under " << CorporaDir();
-    TMemoryStream m;
-    m.LoadFromFile(file.string());
-    const std::vector<BYTE> bytes = m.Bytes();
+    const std::vector<BYTE> bytes = IconFile({PlainImage(16, 4), PlainImage(16, 8), PlainImage(32, 24), PlainImage(16, 1)},
+                                             {16, 16, 32, 16});
+    ASSERT_EQ(LoadIcon(bytes).Width(), 32);
     for (std::size_t len = 0; len < bytes.size(); len += len < 300 ? 1 : 61) {
         try {
             LoadIcon(std::vector<BYTE>(bytes.begin(), bytes.begin() + std::ptrdiff_t(len)));

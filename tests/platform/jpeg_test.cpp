@@ -451,14 +451,13 @@ TEST(Jpeg, CutOffFilesLoadOrAreRefusedCleanly)
 
 TEST(Jpeg, EveryCorpusFileLoadsOrIsRefusedAsAnInvalidPicture)
 {
-    std::vector<fs::path> files;
     const fs::path dir = CorporaDir() / "jpeg";
-    if (fs::is_directory(dir))
-        for (const auto& e : fs::recursive_directory_iterator(dir))
+    KELVO_REQUIRE_CORPUS(dir);
+    std::vector<fs::path> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
             if (e.path().extension() == ".jpeg" || e.path().extension() == ".jpg")
                 files.push_back(e.path());
-    if (files.empty())
-        GTEST_SKIP() << "JPEG samples not found under " << CorporaDir();
+    ASSERT_FALSE(files.empty()) << "no JPEG file under " << dir;
     for (const auto& file : files) {
         try {
             TJPEGImage jpeg;

@@ -126,16 +126,16 @@ TEST(PngDraw, NothingToDrawAndClipping)
     EXPECT_EQ(target.GetPixel(0, 3), RGB(255, 255, 255));
     EXPECT_EQ(target.GetPixel(1, 3), RGB(5, 5, 5));
     rgba->Draw(target.Canvas(), Rect(100, 100, 103, 101));
-    auto keyed = LoadPng(PngSuiteDir() / "tbbn3p08.png");
+    auto keyed = LoadPng(PatternPng(32, 32, 8, 3, TPatternOptions().With(MakeChunk("tRNS", {255, 0}))));
     EXPECT_NO_THROW(keyed->Draw(target.Canvas(), Rect(-30, -30, 2, 2)));
     EXPECT_NO_THROW(keyed->Draw(target.Canvas(), Rect(3, 3, 100000, 100000)));
-    auto plain = LoadPng(PngSuiteDir() / "basn2c08.png");
+    auto plain = LoadPng(PatternPng(32, 32, 8, 2, TPatternOptions().With(GamaChunk(45455))));
     EXPECT_NO_THROW(plain->Draw(target.Canvas(), Rect(-10, 2, 3, 30)));
 }
 
 TEST(PngDraw, ClipboardGoesThroughABitmap)
 {
-    auto png = LoadPng(PngSuiteDir() / "basn3p08.png");
+    auto png = LoadPng(PatternPng(32, 32, 8, 3));
     UINT format = 0;
     std::vector<uint8_t> data;
     png->SaveToClipboardFormat(format, data);

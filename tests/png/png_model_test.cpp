@@ -47,7 +47,7 @@ std::string ErrorText(const std::vector<std::uint8_t>& bytes)
 
 TEST(PngChunkList, AddPlacesAncillaryChunksAndRefusesCriticalOnes)
 {
-    auto png = LoadPng(PngSuiteDir() / "basn2c08.png"); // IHDR gAMA IDAT IEND
+    auto png = LoadPng(PatternPng(32, 32, 8, 2, TPatternOptions().With(GamaChunk(45455)))); // IHDR gAMA IDAT IEND
     png->Chunks.RemoveChunk(png->Chunks.ItemFromClass<TChunkgAMA>());
     png->Chunks.Add<TChunktRNS>();
     png->Chunks.Add<TChunkgAMA>();
@@ -74,7 +74,7 @@ TEST(PngChunkList, AddPlacesAncillaryChunksAndRefusesCriticalOnes)
         },
         EPngError);
 
-    auto palette = LoadPng(PngSuiteDir() / "basn3p08.png");
+    auto palette = LoadPng(PatternPng(32, 32, 8, 3));
     palette->Chunks.Add<TChunktRNS>();
     auto names = ChunkNames(*palette);
     auto plte = std::find(names.begin(), names.end(), "PLTE");
@@ -84,7 +84,7 @@ TEST(PngChunkList, AddPlacesAncillaryChunksAndRefusesCriticalOnes)
 
 TEST(PngChunkList, TextChunksAndCopiesSurviveSaving)
 {
-    auto png = LoadPng(PngSuiteDir() / "basn3p04.png");
+    auto png = LoadPng(PatternPng(32, 32, 4, 3));
     std::string longText;
     for (int i = 0; i < 3000; ++i)
         longText += char('a' + i % 26);
@@ -120,7 +120,7 @@ TEST(PngChunkList, TextChunksAndCopiesSurviveSaving)
 
 TEST(PngChunkList, SizeCannotBeSetAndResourcesLoad)
 {
-    auto png = LoadPng(PngSuiteDir() / "basn0g08.png");
+    auto png = LoadPng(PatternPng(32, 32, 8, 0));
     try {
         png->SetWidth(10);
         ADD_FAILURE();
@@ -130,7 +130,7 @@ TEST(PngChunkList, SizeCannotBeSetAndResourcesLoad)
     EXPECT_EQ(png->Width(), 32);
 
     TPngResourceModule module;
-    module.RawData["#5"] = ReadFile(PngSuiteDir() / "basn0g01.png");
+    module.RawData["#5"] = PatternPng(32, 32, 1, 0);
     TPNGObject fromResource;
     fromResource.LoadFromResourceID(&module, 5);
     EXPECT_EQ(fromResource.Width(), 32);

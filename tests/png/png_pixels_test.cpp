@@ -185,7 +185,7 @@ TEST(PngPixels, ScanlinesAndPixelAccess)
 
     // Palette: the colour-table colour, no second gamma mapping; setting searches the
     // palette's own entries.
-    auto pal = LoadPng(PngSuiteDir() / "g25n3p04.png");
+    auto pal = LoadPng(PatternPng(32, 32, 4, 3, TPatternOptions().With(GamaChunk(40000))));
     const BYTE* row = pal->GetScanline(3);
     int index = row[0] >> 4;
     TRGBQuad q = pal->Header()->BitmapInfo.bmiColors[index];
@@ -239,7 +239,7 @@ TEST(PngPixels, CreateAlpha)
 TEST(PngPixels, BitmapConversions)
 {
     // To a bitmap: format by DIB depth, same pixels, colour key carried over.
-    auto pal = LoadPng(PngSuiteDir() / "tbbn3p08.png");
+    auto pal = LoadPng(PatternPng(32, 32, 8, 3, TPatternOptions().With(MakeChunk("tRNS", {255, 0}))));
     TBitmap bmp;
     bmp.Assign(*pal);
     EXPECT_EQ(bmp.PixelFormat(), pf8bit);
@@ -248,7 +248,7 @@ TEST(PngPixels, BitmapConversions)
     for (int y = 0; y < 32; y += 5)
         for (int x = 0; x < 32; x += 3)
             EXPECT_EQ(bmp.GetPixel(x, y), pal->GetPixels(x, y));
-    auto grey = LoadPng(PngSuiteDir() / "basn0g01.png");
+    auto grey = LoadPng(PatternPng(32, 32, 1, 0));
     TBitmap mono;
     mono.Assign(*grey);
     EXPECT_EQ(mono.PixelFormat(), pf1bit);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "png/pngimage.h"
@@ -50,5 +51,27 @@ struct TChunkInfo {
 };
 // The chunks of a file in order (stops at the first damaged framing).
 std::vector<TChunkInfo> ListChunks(const std::vector<std::uint8_t>& bytes);
+
+struct TPatternOptions {
+    int Interlace = 0;         // 1: Adam7
+    bool MixedFilters = false; // row filters None, Sub, Up, Average, Paeth in turn
+    int IdatChunks = 1;        // the image data split over this many chunks
+    // Chunks besides IHDR, PLTE, IDAT and IEND. A palette picture's PLTE goes before the
+    // first tRNS, bKGD or hIST among them, as the format orders them.
+    std::vector<std::vector<std::uint8_t>> Extra;
+
+    TPatternOptions& Adam7() { Interlace = 1; return *this; }
+    TPatternOptions& Filtered() { MixedFilters = true; return *this; }
+    TPatternOptions& Split(int chunks) { IdatChunks = chunks; return *this; }
+    TPatternOptions& With(std::vector<std::uint8_t> chunk) { Extra.push_back(std::move(chunk)); return *this; }
+};
+
+// A w x h file of the colour type and depth whose samples change from pixel to pixel and
+// channel to channel (16-bit samples in both bytes); a palette picture gets 2^depth distinct
+// entries. Written independently of the library, for tests that need a picture of a kind.
+std::vector<std::uint8_t> PatternPng(std::uint32_t width, std::uint32_t height, int depth, int colorType,
+                                     const TPatternOptions& options = {});
+// A gAMA chunk for the given gamma times 100000.
+std::vector<std::uint8_t> GamaChunk(std::uint32_t gamma);
 
 } // namespace pngtest

@@ -11,9 +11,24 @@ namespace kelvo::test {
 
 std::filesystem::path CorporaDir()
 {
-    if (const char* env = std::getenv("KELVO_CORPORA"))
+    if (const char* env = std::getenv("KELVO_CORPORA"); env && *env)
         return env;
     return KELVO_CORPORA_DIR;
+}
+
+std::string MissingCorpus(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec))
+        return {};
+    return "conformance suite not found: " + path.string() +
+           " (KELVO_CORPORA names the folder of the suites; see README)";
+}
+
+bool CorporaRequired()
+{
+    const char* value = std::getenv("KELVO_CORPORA_REQUIRED");
+    return value && *value && std::string(value) != "0";
 }
 
 TTempDir::TTempDir()

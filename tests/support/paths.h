@@ -4,8 +4,17 @@
 
 namespace kelvo::test {
 
-// The public conformance suites (PngSuite, BMP Suite, GIF suites, ICO and JPEG samples).
+// The public conformance suites (PngSuite, BMP Suite, GIF suites, ICO and JPEG samples). They
+// are not part of the project: a clone without them skips the tests whose subject is a suite.
 std::filesystem::path CorporaDir();
+
+// Empty when the file or folder of a suite is there; else the reason a test of that suite
+// skips, naming what is missing.
+std::string MissingCorpus(const std::filesystem::path& path);
+
+// True when KELVO_CORPORA_REQUIRED is set (CI sets it): a missing suite then fails its tests,
+// so that a wrong path cannot turn every suite test into a skip unnoticed.
+bool CorporaRequired();
 
 // A fresh, empty folder for one test; removed when the object goes.
 class TTempDir {
@@ -28,3 +37,14 @@ bool HaveTool(const std::string& name);
 std::string RunCommand(const std::string& command, int* exitCode = nullptr);
 
 } // namespace kelvo::test
+
+// For a test whose subject is a conformance suite: skips it (fails it where the suites are
+// required) when the suite's file or folder is not there.
+#define KELVO_REQUIRE_CORPUS(path)                                                                   \
+    do {                                                                                             \
+        if (const std::string kelvoMissing = ::kelvo::test::MissingCorpus(path); !kelvoMissing.empty()) { \
+            if (::kelvo::test::CorporaRequired())                                                    \
+                FAIL() << kelvoMissing;                                                              \
+            GTEST_SKIP() << kelvoMissing;                                                            \
+        }                                                                                            \
+    } while (false)

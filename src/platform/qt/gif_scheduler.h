@@ -5,7 +5,7 @@
 
 #include "gif/gif_scheduler.h"
 
-class QObject;
+class TGIFWakeTarget;
 
 class TQtGIFScheduler : public TGIFQueuedScheduler {
 public:
@@ -17,8 +17,8 @@ protected:
     void Wake() override;
 
 private:
-    // Lives on the GUI thread; events posted to it are dropped once it is gone.
-    std::unique_ptr<QObject> context_;
+    // Lives on the GUI thread; wakes queued for it are dropped once it is gone.
+    std::unique_ptr<TGIFWakeTarget> context_;
 };
 
 // Makes the GIF painters draw through the Qt GUI thread (call on that thread).
