@@ -33,8 +33,11 @@ std::unique_ptr<TGIFImage> LoadGifSource(const std::string& fileName)
 
 void TakeGifPicture(TGIFSubImage& image, TBitmap& picture)
 {
+    struct TRelease {
+        TGIFSubImage& Image;
+        ~TRelease() { Image.ReleasePixels(); }
+    } release{image};
     picture.Assign(image);
-    image.FreeBitmap();
-    image.FreeImage();
+    image.ReleasePixels();
     picture.SetPixelFormat(pf24bit);
 }

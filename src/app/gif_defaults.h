@@ -35,7 +35,7 @@ std::unique_ptr<TGIFImage> LoadGifSource(const std::string& fileName);
 
 // The picture becomes the image alone, at its own size, 24 bits a pixel. The image lets go
 // of its pixels and of the bitmap and mask made from them as soon as the picture has them,
-// so that the images of a file taken one after the other hold about one image at a time,
-// however many the file has: the image is empty afterwards, its bounds, colours and
-// extensions stay.
+// also when making the picture fails, so that the images of a file taken one after the other
+// hold about one image at a time, however many the file has. The image stays as it was but
+// for what it holds: it decodes its pixels again when it is taken again.
 void TakeGifPicture(TGIFSubImage& image, TBitmap& picture);

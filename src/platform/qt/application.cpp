@@ -3,6 +3,7 @@
 #include <QTranslator>
 
 #include <exception>
+#include <new>
 
 #include "platform/exceptions.h"
 #include "platform/qt/message_boxes.h"
@@ -13,6 +14,8 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+        ShowException(EOutOfMemory(SOutOfMemory));
     } catch (const std::exception& error) {
         ShowException(error);
     } catch (...) {
