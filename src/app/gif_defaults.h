@@ -41,7 +41,7 @@ std::size_t GifSourceLoads();
 // is kept while a scope is open, so that the frames that follow each other in one file cost
 // one load of it. A file that fails to load is not kept: the next frame that asks loads it
 // again and fails as the first did. What a kept image holds between frames is its data and
-// the few pixels it keeps (TakeGifPicture lets go of the rest).
+// the few pixels its file keeps (TakeGifPicture lets go of the rest).
 class TGifSources {
 public:
     // Keeps what is loaded until the outermost scope ends.
@@ -77,8 +77,8 @@ private:
 };
 
 // The picture becomes the image alone, at its own size, 24 bits a pixel. The image lets go
-// of its pixels and of the bitmap and mask made from them as soon as the picture has them,
-// also when making the picture fails, so that the images of a file taken one after the other
-// hold about one image at a time, however many the file has. The image stays as it was but
-// for what it holds: it decodes its pixels again when it is taken again.
+// of its pixels (all but the few its file keeps) and of the bitmap and mask made from them
+// as soon as the picture has them, also when making the picture fails, so that the images
+// of a file taken one after the other hold about one image at a time, however many the file
+// has. The image stays as it was but for what it holds: it can be taken again.
 void TakeGifPicture(TGIFSubImage& image, TBitmap& picture);

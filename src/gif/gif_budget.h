@@ -8,9 +8,9 @@
 // the pixels the frames' data decode, the full buffers made from them on first use, the
 // frames' bitmaps and masks, the whole-image bitmap and the painters' buffers; conversion
 // buffers count while they are used. What bounds them is how much is held at once, not how
-// much the file holds: a frame keeps its data as read (at most the file's size, and shared
-// by its copies, so not counted here), its decoded pixels are kept only while the image's
-// frames hold little (GIFKeptPixelBytes), and the others are decoded again when used.
+// much the file holds: the decoded pixels of a file's frames are kept only while they hold
+// little (GIFKeptPixelBytes); every other frame keeps its data as read (at most the file's
+// size, shared by the frame's copies, so not counted here) and decodes it when used.
 //
 // The bound only stops what the data do not describe. LZW can describe about 2,700 pixels
 // with one byte, so a frame whose data describe it whole is bounded by its file, and the

@@ -130,9 +130,9 @@ public:
     void NewImage();
     // Lets go of the pixels: the frame is empty afterwards.
     void FreeImage();
-    // Lets go of the pixels and of the bitmap and mask made from them. A frame read from a
-    // stream keeps its data and decodes them again when its pixels are next needed, so it
-    // stays as it was but for what it holds; any other frame is empty afterwards.
+    // Lets go of the bitmap and mask made from the pixels, and of the pixels themselves when
+    // the frame can decode them again from its data: a frame read from a stream whose pixels
+    // its image did not keep whole. The frame stays as it was but for what it holds.
     void ReleasePixels();
     // True while the frame holds only the pixels its data described (the rest being the
     // fill value) and has not made its full buffer yet.
@@ -224,7 +224,8 @@ private:
         bool Interlaced = false;
     };
     // A frame's data as read (code size byte and sub-blocks), with what decoding them takes
-    // from the frame as it was then; shared by the frame's copies, never changed.
+    // from the frame as it was then; shared by the frame's copies, never changed. Kept by a
+    // frame whose pixels were not kept whole when it was read.
     struct TCodedPixels {
         std::vector<BYTE> Data;
         BYTE Fill = 0;

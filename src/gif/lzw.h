@@ -216,9 +216,12 @@ struct TLZWDecodeTarget {
 // pixels in the order the data holds them (an interlaced frame's rows pass by pass); answers
 // how many. Bytes after those may have been written over.
 std::size_t DecodeLZW(TStream& stream, const TLZWDecodeTarget& target);
-// A frame's data as they stand in the stream: the code size byte and the sub-blocks up to
-// and including the terminator, or up to the end of the stream; the stream is left behind
-// them. dataBytes counts the bytes of the sub-blocks' data.
-std::vector<BYTE> ReadLZWData(TStream& stream, std::uint64_t& dataBytes);
-// The most pixels LZW data of this many data bytes can describe.
-std::uint64_t LZWPixelBound(std::uint64_t dataBytes);
+// Where the LZW data at the stream's position stand, found by walking their sub-blocks; the
+// position is put back.
+struct TLZWDataExtent {
+    std::int64_t End = 0;        // past the terminator, or the end of the stream
+    std::uint64_t DataBytes = 0; // the bytes of the sub-blocks' data
+    // The most pixels the data can describe.
+    std::uint64_t PixelBound() const;
+};
+TLZWDataExtent FindLZWData(TStream& stream);

@@ -389,32 +389,31 @@ std::int64_t TGIFDataReader::Seek(std::int64_t offset, TSeekOrigin origin)
     return position_;
 }
 
-std::vector<BYTE> ReadLZWData(TStream& stream, std::uint64_t& dataBytes)
+TLZWDataExtent FindLZWData(TStream& stream)
 {
-    dataBytes = 0;
-    std::vector<BYTE> data;
-    BYTE b = 0;
-    if (!gif_io::ReadByte(stream, b))
-        return data;
-    data.push_back(b);
-    while (gif_io::ReadByte(stream, b)) {
-        data.push_back(b);
-        if (b == 0)
+    const std::int64_t start = stream.Position();
+    const std::int64_t size = stream.Size();
+    TLZWDataExtent extent;
+    // The code size byte, then count bytes and their data up to the terminator.
+    std::int64_t pos = start + 1;
+    BYTE count = 0;
+    while (pos < size) {
+        stream.SetPosition(pos);
+        if (!gif_io::ReadByte(stream, count))
             break;
-        const std::size_t at = data.size();
-        data.resize(at + b);
-        const std::int64_t n = std::max<std::int64_t>(stream.Read(data.data() + at, b), 0);
-        dataBytes += std::uint64_t(n);
-        if (n < b) {
-            data.resize(at + std::size_t(n));
+        ++pos;
+        if (count == 0)
             break;
-        }
+        extent.DataBytes += std::uint64_t(std::min<std::int64_t>(count, size - pos));
+        pos += count;
     }
-    return data;
+    extent.End = std::max(start, std::min(pos, size));
+    stream.SetPosition(start);
+    return extent;
 }
 
-std::uint64_t LZWPixelBound(std::uint64_t dataBytes)
+std::uint64_t TLZWDataExtent::PixelBound() const
 {
     // A code of w bits stands for at most about 2^w pixels, which is most per bit at 12 bits.
-    return dataBytes * 2732 + 2 * TableSize;
+    return DataBytes * 2732 + 2 * TableSize;
 }

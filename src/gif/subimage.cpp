@@ -229,7 +229,8 @@ void TGIFSubImage::FreeImage()
 void TGIFSubImage::ReleasePixels()
 {
     FreeBitmap();
-    DropPixels();
+    if (coded_)
+        DropPixels();
 }
 
 void TGIFSubImage::DropPixels()
@@ -418,38 +419,54 @@ void TGIFSubImage::Decompress(TStream& stream)
     const std::uint64_t total = std::uint64_t(desc_.Width) * desc_.Height;
     if (total == 0 || total > GIFMaxPixels)
         RaiseGIFError(sBadDimension);
-    // The data are kept as read, and decoded from there now and whenever the pixels are let
-    // go of and needed again, so the decoder sees the same bytes every time.
+    // Room for what the data can describe, not for what the descriptor claims.
     const std::int64_t start = stream.Position();
-    std::uint64_t dataBytes = 0;
-    auto coded = std::make_shared<TCodedPixels>();
-    coded->Data = ReadLZWData(stream, dataBytes);
-    coded->Fill = FillIndex();
-    coded->Interlaced = GetInterlaced();
-    // Room for what the data can describe, not for what the descriptor claims. The data are
-    // decoded now whether or not their pixels are kept, so that what they have to say comes
-    // while the file is read.
-    const std::uint64_t room = std::min(total, LZWPixelBound(dataBytes));
+    const TLZWDataExtent extent = FindLZWData(stream);
+    const std::uint64_t room = std::min(total, extent.PixelBound());
+    // The pixels are kept while the image's frames hold little; the data are decoded now
+    // all the same, so that what they have to say comes while the file is read. A frame
+    // whose pixels are not kept whole keeps its data, to decode them again when its pixels
+    // are needed.
     TGIFMemoryBudget* budget = Budget();
     const std::uint64_t held = budget ? std::uint64_t(std::max<std::int64_t>(budget->Held(), 0)) : 0;
     const bool keep = held + room <= GIFKeptPixelBytes || !budget;
+    std::shared_ptr<TCodedPixels> coded;
+    auto readCoded = [&] {
+        coded = std::make_shared<TCodedPixels>();
+        coded->Fill = FillIndex();
+        coded->Interlaced = GetInterlaced();
+        coded->Data = AllocatePixels(std::size_t(extent.End - start), 0);
+        stream.SetPosition(start);
+        ReadCheck(stream, coded->Data.data(), std::int64_t(coded->Data.size()));
+    };
     std::vector<BYTE> pixels = AllocatePixels(std::size_t(room), 0);
     TLZWDecodeTarget target;
     target.Pixels = pixels.data();
     target.Capacity = pixels.size();
     target.Warning = [this](int id) { Warning(gsWarning, LoadGIFString(id)); };
-    TGIFDataReader reader(coded->Data.data(), coded->Data.size());
-    const std::size_t decoded = DecodeLZW(reader, target);
-    stream.SetPosition(start + reader.Position());
+    std::size_t decoded = 0;
+    if (keep) {
+        decoded = DecodeLZW(stream, target);
+        if (decoded < total) {
+            const std::int64_t end = stream.Position();
+            readCoded();
+            stream.SetPosition(end);
+        }
+    } else {
+        readCoded();
+        TGIFDataReader reader(coded->Data.data(), coded->Data.size());
+        decoded = DecodeLZW(reader, target);
+        stream.SetPosition(start + reader.Position());
+    }
     coded_ = std::move(coded);
     if (decoded >= total && budget)
         budget->AllowAtLeast(TGIFMemoryBudget::ForWholeFrame(desc_.Width, desc_.Height));
     if (!keep)
         return;
-    const BYTE fill = coded_->Fill;
+    const BYTE fill = FillIndex();
     if (room == total) {
         std::fill(pixels.begin() + std::ptrdiff_t(decoded), pixels.end(), fill);
-        if (coded_->Interlaced)
+        if (GetInterlaced())
             DeinterlaceRows(pixels.data(), desc_.Width, desc_.Height);
         data_ = std::move(pixels);
         return;
@@ -459,7 +476,7 @@ void TGIFSubImage::Decompress(TStream& stream)
     pending_ = std::make_unique<TPendingPixels>();
     pending_->Decoded = std::move(pixels);
     pending_->Fill = fill;
-    pending_->Interlaced = coded_->Interlaced;
+    pending_->Interlaced = GetInterlaced();
 }
 
 void TGIFSubImage::Compress(TStream& stream)
