@@ -184,9 +184,10 @@ TEST_F(FrameImport, AGifOfManyLargeImagesCostsAboutOneImageAtATime)
     EXPECT_LT(cost, 2 * oneImage) << cost;
 }
 
-// Large, flat images as the program writes them, each whole: more pixels than the file's
-// bound would allow at once, but one image at a time they fit. Every image becomes a frame,
-// and the import holds about one image beside what the library keeps of the file.
+// Large, flat images as the program writes them, each whole: 60 of 2500 x 2500 in about
+// 300 KB, more pixels than a bound by the file's size allows at once, but one image at a time
+// they fit. Every image becomes a frame, and the import holds about one image beside what
+// the library keeps of the file.
 TEST_F(FrameImport, AFlatGifOfLargeWholeImagesImportsWholeAboutOneImageAtATime)
 {
     TAVIForm& f = Form();
