@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <limits>
 
+// The decoded pixels an image read from a stream keeps at most; the frames past it keep only
+// their data until their pixels are asked for.
+constexpr std::uint64_t GIFKeptPixelBytes = std::uint64_t(64) << 20;
+
 // Every buffer the library makes for an image read from a file counts here while it lives:
 // the pixels the frames' data decode, the full buffers made from them on first use, the
 // frames' bitmaps and masks, the whole-image bitmap and the painters' buffers; conversion
@@ -13,15 +17,12 @@
 // size, shared by the frame's copies, so not counted here) and decodes it when used.
 //
 // The bound only stops what the data do not describe. LZW can describe about 2,700 pixels
-// with one byte, so a frame whose data describe it whole is bounded by its file, and the
-// bound makes room for drawing the largest such frame; but a frame whose data end early
-// describes little and is filled on use, so that a small file could ask for all the memory
-// of the machine. For those the bound grows with the file's size from a floor that ordinary
-// images stay under. An image built in memory (from bitmaps) has no bound.
-// The decoded pixels an image read from a stream keeps at most; the frames past it keep only
-// their data until their pixels are asked for.
-constexpr std::uint64_t GIFKeptPixelBytes = std::uint64_t(64) << 20;
-
+// with one byte, so a few kilobytes of data may truly describe a large frame whole; the
+// bound makes room for drawing the largest such frame beside what the image keeps, however
+// small the file. A frame whose data end early describes little and is filled on use, so a
+// small file of such frames could ask for all the memory of the machine; for those the bound
+// grows with the file's size from a floor that ordinary images stay under. An image built
+// in memory (from bitmaps) has no bound.
 class TGIFMemoryBudget {
 public:
     // The bound for an image read from a stream of this many bytes.
