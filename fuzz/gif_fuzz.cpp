@@ -1,7 +1,8 @@
-// GIF files: load, draw every frame and the whole image onto bitmaps, save, and load what was
-// saved, which must succeed with the same frames.
+// GIF files: load, decode every frame again, draw every frame and the whole image onto
+// bitmaps, save, and load what was saved, which must succeed with the same frames.
 // fuzz-seeds: gif
 #include <algorithm>
+#include <vector>
 
 #include "fuzz_util.h"
 #include "gif/gifimage.h"
@@ -26,6 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pixels += std::uint64_t(image.Images().GetImage(i)->Width()) * image.Images().GetImage(i)->Height();
     if (pixels > fuzz::MaxPixelsToRender)
         return 0;
+
+    // A frame let go of decodes its data again to the same pixels.
+    for (int i = 0; i < image.Images().GetCount(); ++i) {
+        TGIFSubImage* frame = image.Images().GetImage(i);
+        if (frame->GetEmpty())
+            continue;
+        const TGIFSubImage& read = *frame;
+        const std::vector<BYTE> first(read.Data(), read.Data() + read.DataSize());
+        frame->ReleasePixels();
+        if (frame->GetEmpty() || !std::equal(first.begin(), first.end(), read.Data(), read.Data() + read.DataSize()))
+            fuzz::Fault("a frame decodes its data again to other pixels");
+    }
 
     try {
         TBitmap whole;

@@ -21,6 +21,7 @@
 #include "app/form_state.h"
 #include "app/frame_list.h"
 #include "app/frame_selection.h"
+#include "app/gif_defaults.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
 #include "platform/colors.h"
@@ -577,6 +578,9 @@ private:
     std::map<std::string, QAction*> menuItems_;
     std::map<std::string, QToolButton*> toolButtons_;
     std::map<std::string, QMenu*> menus_;
+    // The GIF source kept while a command rebuilds frames from their files (the project
+    // reader, the options rebuild, the flips, frame settings).
+    TGifSources gifSources_;
 };
 
 // The frame index that a control of a strip cell carries.

@@ -47,6 +47,15 @@ TFileKind KindOf(const std::string& fileName)
 
 void ReportNotGif() { MessageBox("Это не GIF.", "Ошибка", MB_OK); }
 
+// A GIF that memory cannot hold is a GIF all the same: the command ends as it ends when
+// memory runs out anywhere else, with the frames made so far, and says so.
+void ReportGifError(const EInvalidGraphic& error)
+{
+    if (dynamic_cast<const GIFException*>(&error) && error.Message == LoadGIFString(sOutOfMemDIB))
+        throw EOutOfMemory(SOutOfMemory);
+    ReportNotGif();
+}
+
 } // namespace
 
 int TAVIForm::InsertGifImages(std::size_t index, const std::string& fileName, bool forTextFrames)
@@ -111,8 +120,8 @@ int TAVIForm::AddGifFrames(const std::string& fileName)
     const std::size_t before = FrameCount();
     try {
         InsertGifImages(FrameCount(), fileName, false);
-    } catch (const EInvalidGraphic&) {
-        ReportNotGif();
+    } catch (const EInvalidGraphic& error) {
+        ReportGifError(error);
     }
     return int(FrameCount() - before);
 }
@@ -235,8 +244,8 @@ void TAVIForm::ActionInsertExecute()
             case TFileKind::Gif:
                 try {
                     InsertGifImages(k, file, false);
-                } catch (const EInvalidGraphic&) {
-                    ReportNotGif();
+                } catch (const EInvalidGraphic& error) {
+                    ReportGifError(error);
                 }
                 break;
             case TFileKind::Still:

@@ -1,5 +1,7 @@
 #include "app/gif_defaults.h"
 
+#include <atomic>
+
 #include "gif/gifimage.h"
 #include "platform/bitmap.h"
 
@@ -22,8 +24,15 @@ void SetGifConversionDefaults(const GIFOPTIONS& options)
     GIFImageDefaultCompression = TGIFCompression(options.GIFCompression);
 }
 
+namespace {
+
+std::atomic<std::size_t> gifSourceLoads{0};
+
+} // namespace
+
 std::unique_ptr<TGIFImage> LoadGifSource(const std::string& fileName)
 {
+    ++gifSourceLoads;
     // An image takes its draw options when it is made.
     TGifAnimationOff animationOff;
     auto image = std::make_unique<TGIFImage>();
@@ -31,10 +40,34 @@ std::unique_ptr<TGIFImage> LoadGifSource(const std::string& fileName)
     return image;
 }
 
+std::size_t GifSourceLoads() { return gifSourceLoads; }
+
+TGifSources::TGifSources() = default;
+TGifSources::~TGifSources() = default;
+
+TGIFImage& TGifSources::Load(const std::string& fileName)
+{
+    if (!image_ || fileName != fileName_) {
+        Forget();
+        image_ = LoadGifSource(fileName);
+        fileName_ = fileName;
+    }
+    return *image_;
+}
+
+void TGifSources::Forget()
+{
+    image_.reset();
+    fileName_.clear();
+}
+
 void TakeGifPicture(TGIFSubImage& image, TBitmap& picture)
 {
+    struct TRelease {
+        TGIFSubImage& Image;
+        ~TRelease() { Image.ReleasePixels(); }
+    } release{image};
     picture.Assign(image);
-    image.FreeBitmap();
-    image.FreeImage();
+    image.ReleasePixels();
     picture.SetPixelFormat(pf24bit);
 }

@@ -135,6 +135,8 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
     const std::size_t inFlight = 2 * threads;
     // Declared after everything its tasks use, so that it is gone, its tasks done, first.
     TTaskPool pool(threads);
+    // Frames that follow each other in one GIF file load it once.
+    const TGifSources::TScope gifScope(gifSources_);
     auto start = [&] {
         while (next < read.Frames.size() && running < inFlight) {
             const TProjectFrameEntry& entry = read.Frames[next++];
@@ -176,8 +178,7 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
                     continue;
                 }
             } else {
-                const std::unique_ptr<TGIFImage> made = LoadGifSource(entry.File);
-                TGIFImage& gif = *made;
+                TGIFImage& gif = gifSources_.Load(entry.File);
                 if (!ProjectImageNumberValid(entry.SubImage, gif.Images().GetCount())) {
                     framesLost = true;
                     LogLine(ProjectMissingImageLine(entry.SubImage, entry.File));

@@ -81,7 +81,9 @@ void TAVIForm::ToolButProjectOptionsClick()
     TextLeft = 0;
     if (FrameCount() > 0)
         ClearSelection();
-    // One frame that cannot be rebuilt must not cost the others theirs.
+    // One frame that cannot be rebuilt must not cost the others theirs; frames that follow
+    // each other in one GIF file load it once.
+    const TGifSources::TScope gifScope(gifSources_);
     for (std::size_t i = 0; i < FrameCount(); ++i)
         TryFrameRebuild(FrameFiles[i], [this, i] {
             RebuildFrameForOptions(i);
@@ -114,8 +116,8 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
     TBitmap picture;
     MYRECT rect;
     if (IsGifFileName(path)) {
-        const std::unique_ptr<TGIFImage> made = LoadGifSource(path);
-        TGIFImage& gif = *made;
+        const TGifSources::TScope gifScope(gifSources_);
+        TGIFImage& gif = gifSources_.Load(path);
         const int number = FrameSubImages[index];
         if (number < 0 || number >= gif.Images().GetCount()) {
             LogLine("Не найден " + std::to_string(number) + " кадр в " + path);

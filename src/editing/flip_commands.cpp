@@ -29,8 +29,8 @@ bool TAVIForm::RenderFrameFromFile(int mode, int index, int width, int height)
     const std::string ext = LowerFileExtension(path);
     TBitmap picture;
     if (ext == ".gif") {
-        const std::unique_ptr<TGIFImage> made = LoadGifSource(path);
-        TGIFImage& gif = *made;
+        const TGifSources::TScope gifScope(gifSources_);
+        TGIFImage& gif = gifSources_.Load(path);
         const int number = FrameSubImages.at(frame);
         if (number < 0 || number >= gif.Images().GetCount() || gif.Images().GetImage(number)->Empty()) {
             LogLine("Не найден кадр " + std::to_string(number) + " в файле " + path);
@@ -77,6 +77,8 @@ void TAVIForm::FlipSelectedFrames(int mode)
             Form.ShowLogPanel();
         }
     } finish{*this};
+    // Frames that follow each other in one GIF file load it once.
+    const TGifSources::TScope gifScope(gifSources_);
     for (const int n : SelectedFrames) {
         const MYRECT& placement = FramePlacements.at(std::size_t(n));
         if (TryFrameRebuild(FrameFiles.at(std::size_t(n)),

@@ -80,6 +80,8 @@ void TAVIForm::EditFrameSettings()
         }
     }
     const bool placed = std::any_of(DelayEdited + dvLeft, DelayEdited + dvFit + 1, [](bool e) { return e; });
+    // Frames that follow each other in one GIF file load it once.
+    const TGifSources::TScope gifScope(gifSources_);
     for (int index : SelectedFrames) {
         const auto n = std::size_t(index);
         if (ProjectType == 1 && timeEdited) {
@@ -119,7 +121,8 @@ void TAVIForm::RebuildFrameFromFile(std::size_t n)
 
     TBitmap picture;
     if (IsGifFileName(path)) {
-        const std::unique_ptr<TGIFImage> gif = LoadGifSource(path);
+        const TGifSources::TScope gifScope(gifSources_);
+        TGIFImage* gif = &gifSources_.Load(path);
         const int k = FrameSubImages.at(n);
         if (k < 0 || gif->Images().GetCount() <= k || gif->Images().GetImage(k)->Empty()) {
             Memo1->appendPlainText(QString::fromStdString("Не найден " + std::to_string(k) + " кадр в " + path));

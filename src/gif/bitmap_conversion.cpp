@@ -100,14 +100,21 @@ void TGIFSubImage::AssignFrame(const TGIFSubImage& source)
 {
     const TRecharge recharge(*this);
     Clear();
+    // The size first, so that placing the frame makes no buffer: what the copy holds is
+    // decided below.
+    desc_.Width = source.desc_.Width;
+    desc_.Height = source.desc_.Height;
     DoSetBounds(source.desc_.Left, source.desc_.Top, source.desc_.Width, source.desc_.Height);
     desc_.PackedFields = source.desc_.PackedFields;
-    if (source.pending_) {
-        // The copy of a frame whose data stopped early stays as small as its source.
-        FreeImage();
+    if (source.coded_) {
+        // A frame read from a stream is copied as its data, decoded when the copy's pixels
+        // are needed: the copy of a large frame costs what its data cost.
+        coded_ = source.coded_;
+    } else if (source.pending_) {
         CheckRoom(source.pending_->Decoded.size());
         pending_ = std::make_unique<TPendingPixels>(*source.pending_);
     } else if (!source.GetEmpty()) {
+        CheckRoom(source.data_.size());
         data_ = source.data_;
     }
     colorMap_->Assign(*source.colorMap_);

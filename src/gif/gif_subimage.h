@@ -96,12 +96,15 @@ public:
     int GetColorResolution() const { return GetBitsPerPixel() - 1; }
 
     BYTE GetPixel(int x, int y);
+    // The row given to be changed: see Data.
     BYTE* GetScanline(int row);
 
-    // Pixels, Width() bytes per row, rows top to bottom.
+    // Pixels, Width() bytes per row, rows top to bottom. The pixels given to be changed are
+    // the frame's own from then on: it no longer decodes them again from its data.
     BYTE* Data()
     {
         NeedPixels();
+        coded_.reset();
         return data_.data();
     }
     const BYTE* Data() const
@@ -118,6 +121,7 @@ public:
     void SetData(std::vector<BYTE>&& data)
     {
         pending_.reset();
+        coded_.reset();
         data_ = std::move(data);
         Recharge();
     }
@@ -126,9 +130,16 @@ public:
     void NewImage();
     // Lets go of the pixels: the frame is empty afterwards.
     void FreeImage();
+    // Lets go of the bitmap and mask made from the pixels, and of the pixels themselves when
+    // the frame can decode them again from its data: a frame read from a stream whose pixels
+    // its image did not keep whole. The frame stays as it was but for what it holds.
+    void ReleasePixels();
     // True while the frame holds only the pixels its data described (the rest being the
     // fill value) and has not made its full buffer yet.
     bool PixelsPending() const { return pending_ != nullptr; }
+    // True while the frame has its whole buffer of pixels at hand, rather than what its data
+    // described or only its data.
+    bool HoldsPixels() const { return !data_.empty(); }
 
     TImageDescriptor& Descriptor() { return desc_; }
     const TImageDescriptor& Descriptor() const { return desc_; }
@@ -212,14 +223,29 @@ private:
         BYTE Fill = 0;
         bool Interlaced = false;
     };
+    // A frame's data as read (code size byte and sub-blocks), with what decoding them takes
+    // from the frame as it was then; shared by the frame's copies, never changed. Kept by a
+    // frame whose pixels were not kept whole when it was read.
+    struct TCodedPixels {
+        std::vector<BYTE> Data;
+        BYTE Fill = 0;
+        bool Interlaced = false;
+    };
     void NeedImage();
-    // Makes the full buffer of a pending frame.
+    // Lets go of the decoded pixels; the data stay.
+    void DropPixels();
+    // Makes the full buffer of a pending frame, or of one that holds only its data.
     void NeedPixels() const
     {
         if (pending_)
             MakePendingPixels();
+        else if (data_.empty() && coded_)
+            MakeCodedPixels();
     }
     void MakePendingPixels() const;
+    void MakeCodedPixels() const;
+    // The full buffer decoded from the frame's data.
+    std::vector<BYTE> DecodeCoded() const;
     // What encoding the frame needs from the image, taken on the saving thread.
     struct TEncodeSettings {
         int Bits = 0;
@@ -253,6 +279,7 @@ private:
     mutable std::uint32_t charged_ = 0;
     mutable std::vector<BYTE> data_;
     mutable std::unique_ptr<TPendingPixels> pending_;
+    std::shared_ptr<const TCodedPixels> coded_;
     std::unique_ptr<TGIFLocalColorMap> colorMap_;
     TImageDescriptor desc_;
     std::unique_ptr<TGIFExtensionList> extensions_;

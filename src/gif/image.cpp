@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <limits>
 #include <new>
 #include <thread>
 #include <unistd.h>
@@ -329,11 +330,18 @@ std::unique_ptr<TGIFImage::TFrameCompressor> TGIFImage::StartFrameCompressor() c
     unsigned threads = SaveThreads != 0 ? SaveThreads : std::thread::hardware_concurrency();
     if (threads <= 1)
         return nullptr;
+    // A frame that must be decoded to be written needs a buffer of its size while it is
+    // encoded; many at once could pass what an image read from a file may hold, so such an
+    // image is written one frame at a time, each buffer let go of before the next is made.
+    const bool bounded = budget_.Limit() != std::numeric_limits<std::uint64_t>::max();
     std::vector<TFrameCompressor::TJob> jobs;
     for (int i = 0; i < images_->GetCount(); ++i) {
         const TGIFSubImage* frame = images_->GetImage(i);
-        if (!frame->GetEmpty())
-            jobs.push_back({frame, frame->CompressJob()});
+        if (frame->GetEmpty())
+            continue;
+        if (bounded && !frame->HoldsPixels())
+            return nullptr;
+        jobs.push_back({frame, frame->CompressJob()});
     }
     if (jobs.size() < 2)
         return nullptr;

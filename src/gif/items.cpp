@@ -9,6 +9,7 @@
 #include "gif/gif_image.h"
 #include "gif/gif_items.h"
 #include "gif/gif_stream_util.h"
+#include "platform/dib.h"
 
 using namespace gif_io;
 
@@ -20,13 +21,30 @@ std::uint64_t TGIFMemoryBudget::ForStreamSize(std::int64_t bytes)
     // Animations of 300 frames of 640 x 480 (photographic, cartoon and screen-recording
     // content, whole frames or optimised) hold 4 to 190 bytes a file byte then; the file that
     // held over 8,000 was one of frames whose data stop early. The floor is the bound the
-    // pixels of any file had before, so every file that loaded still loads.
+    // pixels of any file had before; a frame its data describe whole is given room to be
+    // drawn whatever the file's size (ForWholeFrame), as reading finds it.
     constexpr std::uint64_t perByte = 1024;
     constexpr std::uint64_t floor = std::uint64_t(1) << 28;
     const std::uint64_t size = std::uint64_t(std::max<std::int64_t>(bytes, 0));
     if (size > NoLimit / perByte)
         return NoLimit;
     return std::max(floor, size * perByte);
+}
+
+std::uint64_t TGIFMemoryBudget::ForWholeFrame(int width, int height)
+{
+    // The frame's own pixels, its 8-bit bitmap and its mask, as GetBitmap makes them.
+    const std::uint64_t rows = std::uint64_t(std::max(height, 0));
+    const std::uint64_t pixels = std::uint64_t(std::max(width, 0)) * rows;
+    return GIFKeptPixelBytes + pixels + std::uint64_t(DIBBytesPerRow(width, 8)) * rows +
+           std::uint64_t(DIBBytesPerRow(width, 1)) * rows;
+}
+
+void TGIFMemoryBudget::AllowAtLeast(std::uint64_t bytes)
+{
+    std::uint64_t limit = limit_;
+    while (limit < bytes && !limit_.compare_exchange_weak(limit, bytes)) {
+    }
 }
 
 namespace {

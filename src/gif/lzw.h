@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "gif/gif_types.h"
 #include "platform/streams.h"
@@ -15,6 +16,20 @@ public:
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+};
+
+// Reads bytes held elsewhere: a frame's data as it was read, decoded again. Seeking past the
+// end is allowed, as on a file, and reads nothing there.
+class TGIFDataReader final : public TGIFStream {
+public:
+    TGIFDataReader(const BYTE* data, std::size_t size) : data_(data), size_(std::int64_t(size)) {}
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+
+private:
+    const BYTE* data_;
+    std::int64_t size_;
+    std::int64_t position_ = 0;
 };
 
 // Packs written bytes into data sub-blocks of at most 255 bytes on the target stream.
@@ -201,6 +216,12 @@ struct TLZWDecodeTarget {
 // pixels in the order the data holds them (an interlaced frame's rows pass by pass); answers
 // how many. Bytes after those may have been written over.
 std::size_t DecodeLZW(TStream& stream, const TLZWDecodeTarget& target);
-// The most pixels the LZW data at the stream's position can describe, found by walking its
-// sub-blocks; the position is put back.
-std::uint64_t LZWPixelBound(TStream& stream);
+// Where the LZW data at the stream's position stand, found by walking their sub-blocks; the
+// position is put back.
+struct TLZWDataExtent {
+    std::int64_t End = 0;        // past the terminator, or the end of the stream
+    std::uint64_t DataBytes = 0; // the bytes of the sub-blocks' data
+    // The most pixels the data can describe.
+    std::uint64_t PixelBound() const;
+};
+TLZWDataExtent FindLZWData(TStream& stream);

@@ -373,23 +373,47 @@ std::size_t DecodeLZW(TStream& stream, const TLZWDecodeTarget& target)
     return decoder.Run();
 }
 
-std::uint64_t LZWPixelBound(TStream& stream)
+std::int64_t TGIFDataReader::Read(void* buffer, std::int64_t count)
+{
+    const std::int64_t n = std::clamp<std::int64_t>(size_ - position_, 0, std::max<std::int64_t>(count, 0));
+    if (n > 0)
+        std::memcpy(buffer, data_ + position_, std::size_t(n));
+    position_ += n;
+    return n;
+}
+
+std::int64_t TGIFDataReader::Seek(std::int64_t offset, TSeekOrigin origin)
+{
+    const std::int64_t base = origin == soCurrent ? position_ : origin == soEnd ? size_ : 0;
+    position_ = std::max<std::int64_t>(0, base + offset);
+    return position_;
+}
+
+TLZWDataExtent FindLZWData(TStream& stream)
 {
     const std::int64_t start = stream.Position();
     const std::int64_t size = stream.Size();
-    std::uint64_t bytes = 0;
+    TLZWDataExtent extent;
     // The code size byte, then count bytes and their data up to the terminator.
     std::int64_t pos = start + 1;
     BYTE count = 0;
     while (pos < size) {
         stream.SetPosition(pos);
-        if (!gif_io::ReadByte(stream, count) || count == 0)
+        if (!gif_io::ReadByte(stream, count))
             break;
         ++pos;
-        bytes += std::uint64_t(std::min<std::int64_t>(count, size - pos));
+        if (count == 0)
+            break;
+        extent.DataBytes += std::uint64_t(std::min<std::int64_t>(count, size - pos));
         pos += count;
     }
+    extent.End = std::max(start, std::min(pos, size));
     stream.SetPosition(start);
+    return extent;
+}
+
+std::uint64_t TLZWDataExtent::PixelBound() const
+{
     // A code of w bits stands for at most about 2^w pixels, which is most per bit at 12 bits.
-    return bytes * 2732 + 2 * TableSize;
+    return DataBytes * 2732 + 2 * TableSize;
 }

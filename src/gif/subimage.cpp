@@ -82,7 +82,7 @@ void TGIFSubImage::Clear()
 
 bool TGIFSubImage::GetEmpty() const
 {
-    return (data_.empty() && !pending_) || desc_.Width == 0 || desc_.Height == 0;
+    return (data_.empty() && !pending_ && !coded_) || desc_.Width == 0 || desc_.Height == 0;
 }
 
 WORD TGIFSubImage::GetBounds(int index) const
@@ -205,6 +205,7 @@ BYTE* TGIFSubImage::GetScanline(int row)
         RaiseGIFError(sBadPixelCoordinates);
     NeedImage();
     NeedPixels();
+    coded_.reset();
     return data_.data() + std::size_t(row) * desc_.Width;
 }
 
@@ -220,6 +221,19 @@ void TGIFSubImage::NewImage()
 }
 
 void TGIFSubImage::FreeImage()
+{
+    coded_.reset();
+    DropPixels();
+}
+
+void TGIFSubImage::ReleasePixels()
+{
+    FreeBitmap();
+    if (coded_)
+        DropPixels();
+}
+
+void TGIFSubImage::DropPixels()
 {
     pending_.reset();
     data_.clear();
@@ -250,6 +264,29 @@ void TGIFSubImage::MakePendingPixels() const
     CheckRoom(std::uint64_t(desc_.Width) * desc_.Height);
     data_ = ExpandPending();
     pending_.reset();
+    Recharge();
+}
+
+std::vector<BYTE> TGIFSubImage::DecodeCoded() const
+{
+    const std::size_t total = std::size_t(desc_.Width) * desc_.Height;
+    std::vector<BYTE> pixels = AllocatePixels(total, 0);
+    // Whatever the data have to say was said when they were read.
+    TLZWDecodeTarget target;
+    target.Pixels = pixels.data();
+    target.Capacity = total;
+    TGIFDataReader reader(coded_->Data.data(), coded_->Data.size());
+    const std::size_t decoded = DecodeLZW(reader, target);
+    std::fill(pixels.begin() + std::ptrdiff_t(std::min(decoded, total)), pixels.end(), coded_->Fill);
+    if (coded_->Interlaced)
+        DeinterlaceRows(pixels.data(), desc_.Width, desc_.Height);
+    return pixels;
+}
+
+void TGIFSubImage::MakeCodedPixels() const
+{
+    CheckRoom(std::uint64_t(desc_.Width) * desc_.Height);
+    data_ = DecodeCoded();
     Recharge();
 }
 
@@ -383,14 +420,49 @@ void TGIFSubImage::Decompress(TStream& stream)
     if (total == 0 || total > GIFMaxPixels)
         RaiseGIFError(sBadDimension);
     // Room for what the data can describe, not for what the descriptor claims.
-    const std::uint64_t room = std::min(total, LZWPixelBound(stream));
-    CheckRoom(room);
+    const std::int64_t start = stream.Position();
+    const TLZWDataExtent extent = FindLZWData(stream);
+    const std::uint64_t room = std::min(total, extent.PixelBound());
+    // The pixels are kept while the image's frames hold little; the data are decoded now
+    // all the same, so that what they have to say comes while the file is read. A frame
+    // whose pixels are not kept whole keeps its data, to decode them again when its pixels
+    // are needed.
+    TGIFMemoryBudget* budget = Budget();
+    const std::uint64_t held = budget ? std::uint64_t(std::max<std::int64_t>(budget->Held(), 0)) : 0;
+    const bool keep = held + room <= GIFKeptPixelBytes || !budget;
+    std::shared_ptr<TCodedPixels> coded;
+    auto readCoded = [&] {
+        coded = std::make_shared<TCodedPixels>();
+        coded->Fill = FillIndex();
+        coded->Interlaced = GetInterlaced();
+        coded->Data = AllocatePixels(std::size_t(extent.End - start), 0);
+        stream.SetPosition(start);
+        ReadCheck(stream, coded->Data.data(), std::int64_t(coded->Data.size()));
+    };
     std::vector<BYTE> pixels = AllocatePixels(std::size_t(room), 0);
     TLZWDecodeTarget target;
     target.Pixels = pixels.data();
     target.Capacity = pixels.size();
     target.Warning = [this](int id) { Warning(gsWarning, LoadGIFString(id)); };
-    const std::size_t decoded = DecodeLZW(stream, target);
+    std::size_t decoded = 0;
+    if (keep) {
+        decoded = DecodeLZW(stream, target);
+        if (decoded < total) {
+            const std::int64_t end = stream.Position();
+            readCoded();
+            stream.SetPosition(end);
+        }
+    } else {
+        readCoded();
+        TGIFDataReader reader(coded->Data.data(), coded->Data.size());
+        decoded = DecodeLZW(reader, target);
+        stream.SetPosition(start + reader.Position());
+    }
+    coded_ = std::move(coded);
+    if (decoded >= total && budget)
+        budget->AllowAtLeast(TGIFMemoryBudget::ForWholeFrame(desc_.Width, desc_.Height));
+    if (!keep)
+        return;
     const BYTE fill = FillIndex();
     if (room == total) {
         std::fill(pixels.begin() + std::ptrdiff_t(decoded), pixels.end(), fill);
@@ -438,12 +510,13 @@ void TGIFSubImage::EncodeWith(const TEncodeSettings& s, TStream& stream) const
 {
     // A frame whose data stopped early is written from a buffer made for the purpose, so that
     // saving many of them never holds more than one per encoding thread.
-    const bool expand = pending_ && !s.Empty;
+    // The same goes for a frame that holds only its data.
+    const bool expand = (pending_ || data_.empty()) && !s.Empty;
     const TGIFBudgetClaim claim(expand ? s.Budget : nullptr, std::uint64_t(s.Width) * std::uint64_t(s.Height));
     std::vector<BYTE> expanded;
     if (expand)
-        expanded = ExpandPending();
-    const BYTE* pixels = s.Empty ? nullptr : pending_ ? expanded.data() : data_.data();
+        expanded = pending_ ? ExpandPending() : DecodeCoded();
+    const BYTE* pixels = s.Empty ? nullptr : expand ? expanded.data() : data_.data();
     if (s.Rle) {
         TRLEEncoder encoder;
         encoder.Compress(stream, s.Bits, s.Width, s.Height, s.Interlaced, pixels, s.Colors);

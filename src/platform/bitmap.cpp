@@ -127,7 +127,7 @@ void TBitmap::Allocate(int width, int height, int bpp, TPixelBlock& into, bool z
         else
             into.resize(std::size_t(stride * height));
     } catch (const std::bad_alloc&) {
-        throw EOutOfMemory("Out of memory");
+        throw EOutOfMemory(SOutOfMemory);
     }
 }
 

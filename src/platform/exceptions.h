@@ -31,3 +31,6 @@ KELVO_EXCEPTION(EReadError, EStreamError);
 KELVO_EXCEPTION(EWriteError, EStreamError);
 
 #undef KELVO_EXCEPTION
+
+// The class library's text for memory that ran out.
+inline constexpr char SOutOfMemory[] = "Out of memory";

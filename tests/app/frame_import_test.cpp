@@ -11,6 +11,8 @@
 #include "platform/qt/window_update.h"
 #include "project_fixture.h"
 #include "support/allocation_count.h"
+#include "support/error_of.h"
+#include "support/flat_gif.h"
 #include "support/lzw_codes.h"
 
 namespace {
@@ -182,29 +184,62 @@ TEST_F(FrameImport, AGifOfManyLargeImagesCostsAboutOneImageAtATime)
     EXPECT_LT(cost, 2 * oneImage) << cost;
 }
 
-// An image too large for what its file may cost stops that file with the message; the frames
-// made before it stay, and the program goes on.
-TEST_F(FrameImport, AGifImagePastTheBudgetStopsTheFileAndKeepsTheFramesBefore)
+// Large, flat images as the program writes them, each whole: 60 of 2500 x 2500 in about
+// 300 KB, more pixels than a bound by the file's size allows at once, but one image at a time
+// they fit. Every image becomes a frame, and the import holds about one image beside what
+// the library keeps of the file.
+TEST_F(FrameImport, AFlatGifOfLargeWholeImagesImportsWholeAboutOneImageAtATime)
 {
     TAVIForm& f = Form();
-    NewProject(20, 10, 1);
+    NewProject(32, 24, 1);
+    constexpr int images = 60, side = 2500;
+    const std::string gif = WriteFile("flat.gif", kelvo::test::FlatGif(images, side, side));
+    const std::int64_t cost = kelvo::test::PeakGrowth([&] { Add({gif}); });
+    ASSERT_EQ(f.FrameCount(), std::size_t(images));
+    EXPECT_EQ(f.FrameSubImages[images - 1], images - 1);
+    EXPECT_EQ(f.FrameTimes[images - 1], 40);
+    EXPECT_EQ(f.FramePlacements[images - 1], (MYRECT{0, 0, 32, 24}));
+    EXPECT_EQ(f.FrameBitmaps[images - 1]->GetPixel(31, 23), RGB(255, 255, 255));
+    // One image: its pixels and bitmap in the library, the picture's copy of the bitmap and
+    // the picture at 24 bits; beside it what the library keeps of the file.
+    const std::int64_t oneImage = std::int64_t(side) * side * (1 + 1 + 1 + 3);
+    EXPECT_LT(cost, std::int64_t(GIFKeptPixelBytes) + oneImage + (std::int64_t(16) << 20)) << cost;
+}
+
+// Memory that cannot hold a GIF's image ends the command with the program's out-of-memory
+// error: the file is a GIF, so no "Это не GIF."; the frames made before stay, also those of
+// the same file, and the program goes on. Here a small file claims an image it has no data
+// for, which its bound refuses.
+TEST_F(FrameImport, AGifThatMemoryCannotHoldEndsTheCommandSayingSoAndKeepsTheFramesBefore)
+{
     std::vector<BYTE> bytes = kelvo::test::EarlyEndingGif(1, 16384, 64);
     std::vector<BYTE> small = {0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0};
     const std::vector<BYTE> data = kelvo::test::PackCodes(2, {4, 1, 1, 1, 1, 5});
     small.insert(small.end(), data.begin(), data.end());
     bytes.insert(bytes.end() - 1, small.begin(), small.end()); // after the large image
     bytes.insert(bytes.begin() + 19, small.begin(), small.end()); // after the header
-    desktop_.MessageBoxes.Answers.push_back(IDOK);
-    Add({WriteFile("mixed.gif", bytes)});
+    for (const bool insert : {false, true}) {
+        SCOPED_TRACE(insert ? "insert" : "add");
+        form_ = std::make_unique<TAVIForm>();
+        TAVIForm& f = Form();
+        NewProject(20, 10, 1);
+        Add({WriteBmp("a.bmp", 4, 3)});
+        const std::string gif = WriteFile("mixed.gif", bytes);
+        desktop_.FileDialogs.Choose({gif, WriteBmp("b.bmp", 4, 3)});
+        const std::string error = ErrorOf([&] { insert ? f.ActionInsertExecute() : f.ActionAddExecute(); });
 
-    ASSERT_EQ(desktop_.MessageBoxes.Asked.size(), 1u);
-    EXPECT_EQ(desktop_.MessageBoxes.Asked[0].Text, "Это не GIF.");
-    ASSERT_EQ(f.FrameCount(), 1u);
-    EXPECT_EQ(f.FrameBitmaps[0]->GetPixel(0, 0), RGB(255, 255, 255));
-    EXPECT_EQ(f.SelectedFrames, std::deque<int>{0});
-    EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
-    Add({WriteBmp("a.bmp", 4, 3)});
-    EXPECT_EQ(f.FrameCount(), 2u);
+        EXPECT_EQ(error, "Out of memory");
+        EXPECT_TRUE(desktop_.MessageBoxes.Asked.empty());
+        ASSERT_EQ(f.FrameCount(), 2u) << "the picture before and the GIF's first image";
+        EXPECT_EQ(f.FrameFiles[insert ? 0 : 1], gif);
+        EXPECT_EQ(f.FrameBitmaps[insert ? 0 : 1]->GetPixel(0, 0), RGB(255, 255, 255));
+        EXPECT_EQ(f.SelectedFrames.size(), 1u);
+        EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
+        EXPECT_EQ(LockedWindow(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        Add({WriteBmp("c.bmp", 4, 3)});
+        EXPECT_EQ(f.FrameCount(), 3u);
+    }
 }
 
 TEST_F(FrameImport, AnErrorPartWayKeepsTheFramesAddedAndShowsThem)

@@ -103,6 +103,28 @@ TEST_F(ProjectFile, WhatCannotBeRestoredIsLoggedAndMarksTheProjectModified)
     EXPECT_EQ(f.SaveDialog3->FileName, PathOf("p.mcp")) << "frames lost, but the reader got through";
 }
 
+// Frames that follow each other in one GIF file load it once, whatever lies between them that
+// is no GIF: a project of three such runs loads three files, not a file a frame. Each frame
+// still gets its own image, also one that the frame before took, and an image the file does
+// not hold is logged as it always was.
+TEST_F(ProjectFile, FramesThatFollowEachOtherInOneGifLoadItOnce)
+{
+    GifRunsProject();
+    TAVIForm& f = Form();
+    const std::string a = f.FrameFiles[0];
+    f.FrameSubImages[1] = 0;
+    f.FrameSubImages[2] = 7;
+    SaveAndForget(*this, desktop_, f, PathOf("runs.mcp"));
+    EXPECT_EQ(GifLoadsOf([&] { f.ReadProjectFile(PathOf("runs.mcp")); }), 3u);
+    EXPECT_EQ(std::vector<int>(f.FrameSubImages.begin(), f.FrameSubImages.end()),
+              (std::vector<int>{0, 0, 0, 0, 0, 1, 2}));
+    EXPECT_EQ(f.FrameBitmaps[1]->GetPixel(0, 0), f.FrameBitmaps[0]->GetPixel(0, 0));
+    EXPECT_EQ(f.FrameBitmaps[4]->GetPixel(0, 0), f.FrameBitmaps[0]->GetPixel(0, 0));
+    EXPECT_NE(f.FrameBitmaps[6]->GetPixel(0, 0), f.FrameBitmaps[0]->GetPixel(0, 0));
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"Не найден кадр 8 в файле " + a});
+    EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+}
+
 TEST_F(ProjectFile, APictureThatIsNotValidIsReportedThenLoggedInFileOrder)
 {
     TAVIForm& f = Form();

@@ -166,6 +166,16 @@ void TProjectTest::Add(const std::vector<std::string>& files)
     form_->ActionAddExecute();
 }
 
+void TProjectTest::GifRunsProject()
+{
+    NewProject(10, 10, 1);
+    const std::string a = WriteFile("a.gif", GifBytes(8, 8, 2, {{0, 0, 2, 2, -1, 0, 1}, {0, 0, 3, 2, -1, 0, 2},
+                                                                {0, 0, 4, 2, -1, 0, 3}}));
+    const std::string b = WriteFile("b.gif", GifBytes(8, 8, 2, {{0, 0, 5, 2, -1, 0, 1}}));
+    Add({a, WriteBmp("s.bmp", 3, 3), b, a});
+    ASSERT_EQ(form_->FrameCount(), 8u);
+}
+
 std::vector<std::string> TProjectTest::LogLines() const
 {
     const QString text = form_->Memo1->toPlainText();

@@ -46,6 +46,18 @@ protected:
     // Adds the files through the add command.
     void Add(const std::vector<std::string>& files);
     std::vector<std::string> LogLines() const;
+    // A GIF project of 10 x 10 whose frames are three runs of one GIF file each: images 0, 1
+    // and 2 of a.gif (2, 3 and 4 pixels wide, colours 1, 2 and 3), a picture, image 0 of
+    // b.gif, then a.gif's three images again.
+    void GifRunsProject();
+    // How many GIF files f loads.
+    template <typename F>
+    static std::size_t GifLoadsOf(F&& f)
+    {
+        const std::size_t before = GifSourceLoads();
+        f();
+        return GifSourceLoads() - before;
+    }
 
     TFakeDesktop desktop_;
     kelvo::test::TTempDir temp_;

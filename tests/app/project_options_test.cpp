@@ -152,6 +152,19 @@ TEST_F(ProjectOptions, AFrameThatCannotBeRebuiltIsLoggedAndTheOthersGoOn)
     EXPECT_EQ(f.FramePlacements[2], (MYRECT{0, 0, 6, 8})) << "rebuilt";
 }
 
+// The rebuild loads a GIF once for each run of frames that follow each other in it.
+TEST_F(ProjectOptions, ARebuildLoadsEachRunOfOneGifOnce)
+{
+    GifRunsProject();
+    TAVIForm& f = Form();
+    f.FramePlacements[6] = MYRECT{1, 1, 1, 1};
+    EXPECT_EQ(GifLoadsOf([&] { Options([](TOptionsForm& d) { d.CSpinEdit2->setValue(6); }); }), 3u);
+    EXPECT_EQ(f.FramePlacements[6], (MYRECT{0, 0, 3, 2})) << "fitted anew from its image";
+    EXPECT_EQ(f.FrameBitmaps[6]->Width(), 3);
+    EXPECT_EQ(f.FrameBitmaps[6]->GetPixel(0, 0), f.FrameBitmaps[1]->GetPixel(0, 0));
+    EXPECT_TRUE(LogLines().empty());
+}
+
 TEST_F(ProjectOptions, AnEmptyProjectStillShowsItsNewTypeAndSize)
 {
     NewProject(10, 8, 0);

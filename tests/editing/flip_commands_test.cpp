@@ -134,6 +134,21 @@ TEST_F(FlipCommands, AGifFrameWhoseImageIsGoneIsLoggedAndTheProjectStillCountsAs
     EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
 }
 
+// Frames that follow each other in one GIF file, in the order they were selected, load it
+// once; the file is loaded again when another one came between.
+TEST_F(FlipCommands, FramesOfOneGifThatFollowEachOtherLoadItOnce)
+{
+    GifRunsProject();
+    TAVIForm& f = Form();
+    Select({0, 5, 1, 2, 3, 4, 6, 7});
+    EXPECT_EQ(GifLoadsOf([&] { f.ItemHorizontalClick(); }), 3u);
+    for (std::size_t n = 0; n < 8; ++n)
+        EXPECT_EQ(f.FrameFlips[n], 1) << n;
+    Select({0, 1, 2, 5, 6, 7});
+    EXPECT_EQ(GifLoadsOf([&] { f.ItemNormalClick(); }), 1u);
+    EXPECT_TRUE(LogLines().empty());
+}
+
 TEST_F(FlipCommands, AStretchedFrameIsScaledThenMirroredAsTheReaderBuildsIt)
 {
     NewProject(6, 2);

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "editing/delay.h"
+#include "editing/flip.h"
 #include "frame_command_fixture.h"
 #include "gif/gifimage.h"
 
@@ -153,6 +154,36 @@ TEST_F(FrameSettingsCommand, MissingOrBrokenSourcesAndTheLog)
     EXPECT_FALSE(Form().PanelBottom->isHidden());
     EXPECT_FALSE(Form().Splitter1->isHidden());
     EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
+}
+
+// Frames that follow each other in one GIF file load it once, a picture between them or not;
+// each still gets its own image.
+TEST_F(FrameSettingsCommand, FramesOfOneGifThatFollowEachOtherLoadItOnce)
+{
+    const std::string gifFile = (temp_ / "anim.gif").string();
+    {
+        TGIFImage gif;
+        TBitmap picture = QuadrantPicture(40, 30);
+        gif.Add(&picture);
+        TBitmap flipped = QuadrantPicture(40, 30);
+        FlipBitmapInPlace(flipped, 1);
+        gif.Add(&flipped);
+        gif.SaveToFile(gifFile);
+    }
+    for (const int image : {0, 1, -1, 1, 0}) {
+        AddPictureFrame(500, {0, 0, 40, 30}, image < 0 ? "still.bmp" : "anim.gif");
+        Form().FrameSubImages.back() = std::max(image, 0);
+    }
+    Select({0, 1, 2, 3, 4});
+    AnswerOk([](TDelayForm& d) { d.CSpinEditWidth->setValue(20); });
+    const std::size_t before = GifSourceLoads();
+    Form().EditFrameSettings();
+    EXPECT_EQ(GifSourceLoads() - before, 1u);
+    for (const std::size_t n : {0u, 1u, 2u, 3u, 4u}) {
+        ASSERT_EQ(Form().FrameBitmaps[n]->Width(), 20) << n;
+        EXPECT_EQ(Form().FrameBitmaps[n]->GetPixel(0, 0), n == 1 || n == 3 ? QuadGreen : QuadRed) << n;
+    }
+    EXPECT_EQ(Log(), "");
 }
 
 // A source that its library refuses while the command runs (a GIF cut in its header, a PNG

@@ -1,6 +1,7 @@
 #include "platform/qt/application.h"
 
 #include <exception>
+#include <new>
 
 #include "platform/exceptions.h"
 #include "platform/qt/message_boxes.h"
@@ -11,6 +12,8 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+        ShowException(EOutOfMemory(SOutOfMemory));
     } catch (const std::exception& error) {
         ShowException(error);
     } catch (...) {

@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <new>
+
 #include "platform/exceptions.h"
 #include "platform/qt/message_boxes.h"
 #include "support/qt/application.h"
@@ -81,25 +84,39 @@ TEST(FakeMessageBoxes, AnswerInOrderThenAsEnterWouldAndRecordWhatWasAsked)
 
 class TThrowingObject : public QObject {
 public:
+    explicit TThrowingObject(std::function<void()> raise) : raise_(std::move(raise)) {}
     bool event(QEvent* e) override
     {
         if (e->type() == QEvent::User)
-            throw EInvalidGraphic("Bitmap image is not valid");
+            raise_();
         return QObject::event(e);
     }
+
+private:
+    std::function<void()> raise_;
 };
 
+// Memory that ran out is told in the class library's words, not the C++ library's.
 TEST(ExceptionDisplay, AnExceptionLeavingAHandlerIsShownAndDeliveryGoesOn)
 {
     EnsureApplication();
-    TFakeDesktop desktop;
-    TThrowingObject target;
-    QEvent event(QEvent::User);
-    EXPECT_FALSE(QCoreApplication::sendEvent(&target, &event));
-    ASSERT_EQ(desktop.MessageBoxes.Asked.size(), 1u);
-    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Text, "Bitmap image is not valid");
-    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Caption, "Kelvo");
-    EXPECT_EQ(desktop.MessageBoxes.Asked[0].Flags, MB_OK | MB_ICONERROR);
+    const struct {
+        std::function<void()> raise;
+        const char* text;
+    } cases[] = {
+        {[] { throw EInvalidGraphic("Bitmap image is not valid"); }, "Bitmap image is not valid"},
+        {[] { throw std::bad_alloc(); }, "Out of memory"},
+    };
+    for (const auto& c : cases) {
+        TFakeDesktop desktop;
+        TThrowingObject target(c.raise);
+        QEvent event(QEvent::User);
+        EXPECT_FALSE(QCoreApplication::sendEvent(&target, &event));
+        ASSERT_EQ(desktop.MessageBoxes.Asked.size(), 1u);
+        EXPECT_EQ(desktop.MessageBoxes.Asked[0].Text, c.text);
+        EXPECT_EQ(desktop.MessageBoxes.Asked[0].Caption, "Kelvo");
+        EXPECT_EQ(desktop.MessageBoxes.Asked[0].Flags, MB_OK | MB_ICONERROR);
+    }
 }
 
 TEST(FakeMessageBoxes, ShowMessageIsAnOkBoxUnderTheApplicationTitle)
