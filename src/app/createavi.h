@@ -276,6 +276,9 @@ public:
     // Replaces the project by the one in the file. What cannot be restored goes to the
     // message log; the save target is the file only once the reader got through it.
     virtual void ReadProjectFile(const std::string& fileName);
+    // The end of a project read: the window shows the frames read, the log, the type, the
+    // status texts; the file becomes the save target only when asked.
+    void ShowProjectRead(const std::string& fileName, bool framesLost, bool saveTarget);
 
     // ======== Project commands and recent projects: app/project_commands.cpp
     void ToolButNewClick();

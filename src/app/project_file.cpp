@@ -192,11 +192,23 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
             AppendFrameWithCell(build(entry, picture));
         }
     } catch (...) {
-        // The frames before the error stay; those read ahead of it are dropped once done.
+        // The frames before the error stay; those read ahead of it are dropped once done. The
+        // window shows the frames that stay, as it shows a project read whole: they are the
+        // project now, which lost frames and so counts as modified, and it gets no save target,
+        // so that a save cannot write the shortened project over its file. What goes wrong
+        // while showing them must not hide the error that ended the read.
         queued.clear();
+        try {
+            ShowProjectRead(fileName, true, false);
+        } catch (...) {
+        }
         throw;
     }
+    ShowProjectRead(fileName, framesLost, FrameCount() > 0);
+}
 
+void TAVIForm::ShowProjectRead(const std::string& fileName, bool framesLost, bool saveTarget)
+{
     PrepareProjectStrip();
     ShowLogPanel();
     ResetTextDefaults(FrameWidth, FrameHeight, "Kelvo");
@@ -218,6 +230,6 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
     StatusBar1->SetPanelText(0, WithoutFolder(fileName));
     UpdateStatusTotals();
     ShowFrameSize();
-    if (FrameCount() > 0)
+    if (saveTarget)
         SaveDialog3->FileName = fileName;
 }

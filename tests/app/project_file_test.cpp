@@ -181,6 +181,15 @@ TEST_F(ProjectFile, AnErrorPartWayKeepsTheFramesBuiltAndGivesBackCursorAndLock)
     EXPECT_EQ(LockedWindow(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(f.SaveDialog3->FileName, "") << "never the project open before, nor this one";
+
+    // The frame that stays is the project now, shown and selected as after a whole read, and
+    // the project, which lost frames, counts as modified.
+    EXPECT_FALSE(f.PanelImage->isHidden());
+    EXPECT_EQ(f.PanelImage->size(), QSize(14, 14));
+    EXPECT_EQ(f.SelectedFrames, std::deque<int>{0});
+    EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+    EXPECT_EQ(f.StatusBar1->PanelText(0), "p.mcp");
+    EXPECT_EQ(f.StatusBar1->PanelText(4), "Всего кадров: 1");
 }
 
 TEST_F(ProjectFile, AFileThatIsNoProjectGivesOnlyLogLinesAndNoSaveTarget)
