@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 
@@ -141,6 +142,12 @@ void TAVIForm::RebuildFrameFromFile(std::size_t n)
 void TAVIForm::ShowLogPanel()
 {
     const bool lines = !Memo1->document()->isEmpty();
+    if (PanelBottom->isVisibleTo(this) == lines)
+        return;
     PanelBottom->setVisible(lines);
     Splitter1->setVisible(lines);
+    // Qt lays the window out again only when its events next run; what follows here (the
+    // preview centred in the room beside the log) needs the room the log leaves it now.
+    if (QLayout* layout = centralWidget() ? centralWidget()->layout() : nullptr)
+        layout->activate();
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 
 #include "app/frame_geometry.h"
 #include "app/project_format.h"
@@ -237,6 +238,30 @@ TEST_F(ProjectFile, AnEmptyProjectShowsTheFirstFrameAddedToIt)
         EXPECT_EQ(shown.pixelColor(5, 4), QColor(5, 4, 3));
         EXPECT_EQ(shown.pixelColor(0, 0), QColor(0, 0, 3));
         f.hide();
+    }
+}
+
+// The log under the preview comes and goes with the lines a read leaves; the preview is
+// centred in the room that is left once it has, not in the room it had before.
+TEST_F(ProjectFile, ThePreviewIsCentredInTheRoomTheLogLeavesIt)
+{
+    TAVIForm& f = Form();
+    f.resize(700, 500);
+    f.show();
+    QApplication::processEvents();
+    const std::string picture = WriteBmp("a.bmp", 40, 30, 3);
+    // An AVI project whose sound file was moved away leaves a line for the log.
+    WriteText("lines.mcp", "[Parameters]\nWidth=40\nHeight=30\nType=0\nSound=1\nWav_File=" +
+                               PathOf("gone.wav") + "\n[Files]\nFile_1=" + picture + "\n");
+    WriteText("quiet.mcp", "[Parameters]\nWidth=40\nHeight=30\nType=1\n[Files]\nFile_1=" + picture + "\n");
+    for (const char* project : {"lines.mcp", "quiet.mcp", "lines.mcp"}) {
+        SCOPED_TRACE(project);
+        f.ReadProjectFile(PathOf(project));
+        const QRect placed = f.PanelImage->geometry();
+        QApplication::processEvents();
+        EXPECT_EQ(f.PanelBottom->isVisible(), std::string(project) == "lines.mcp");
+        const QSize room = f.ScrollBox1->size();
+        EXPECT_EQ(placed, QRect((room.width() - 44) / 2, (room.height() - 34) / 2, 44, 34));
     }
 }
 
