@@ -4,11 +4,16 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScreen>
 #include <QListView>
 #include <QSplitter>
 #include <QStyle>
 #include <QStringList>
+#include <QToolButton>
+#include <QTreeView>
 
 #include "platform/qt/modal.h"
 
@@ -117,6 +122,49 @@ void WidenSidebarToItsPlaces(QFileDialog& box)
     splitter->setSizes(sizes);
 }
 
+// Qt's detail list gives its columns widths fixed in advance, too narrow for what they show
+// ("11....KiB", "PN...ge", "11 Dec...:40:54"): each column but the name's is as wide as its
+// texts, as they come in, and the names have the rest.
+void FitDetailColumnsToTheirTexts(QFileDialog& box)
+{
+    auto* tree = box.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!tree)
+        return;
+    QHeaderView* header = tree->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
+
+// The dialog grows, never past the screen, until the columns and the widest name fit beside
+// each other; once a folder's rows are in, they are measured again.
+void WidenToTheDetailColumns(QFileDialog& box)
+{
+    auto* tree = box.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!tree || !tree->isVisible())
+        return;
+    QHeaderView* header = tree->header();
+    // What each column needs, as its resize mode measures it: the widest of its texts and of
+    // its title.
+    const auto* view = static_cast<const QAbstractItemView*>(tree);
+    int needed = 0;
+    for (int column = 0; column < header->count(); ++column)
+        if (!header->isSectionHidden(column))
+            needed += std::max(view->sizeHintForColumn(column), header->sectionSizeHint(column));
+    const int room = tree->viewport()->width();
+    if (needed <= room)
+        return;
+    const QRect screen = box.screen()->availableGeometry();
+    const QRect outer = box.frameGeometry();
+    const int grow = std::min(needed - room, screen.width() - outer.width());
+    if (grow <= 0)
+        return;
+    const int left = std::clamp(outer.left() - grow / 2, screen.left(), screen.right() + 1 - (outer.width() + grow));
+    box.move(box.pos() + QPoint(left - outer.left(), 0));
+    box.resize(box.width() + grow, box.height());
+}
+
 class TQtFileDialogs : public TFileDialogs {
 public:
     std::optional<std::vector<std::string>> Run(TFileDialog& dialog) override
@@ -165,6 +213,17 @@ public:
         // Tab reaches Qt's tool buttons (back, up, new folder, the list's views): Enter there
         // presses the button, as in every dialog of ours, rather than the dialog's Save.
         EnterPressesTheFocusedButton(box);
+        FitDetailColumnsToTheirTexts(box);
+        // Qt reads a folder on a thread of its own and hands its rows over in batches; a folder
+        // read before, while the user typed its path, is entered with its rows all there.
+        const auto widen = [&box] { WidenToTheDetailColumns(box); };
+        if (auto* files = box.findChild<QFileSystemModel*>()) {
+            QObject::connect(files, &QFileSystemModel::rowsInserted, &box, widen, Qt::QueuedConnection);
+            QObject::connect(files, &QFileSystemModel::rootPathChanged, &box, widen, Qt::QueuedConnection);
+        }
+        // The dialog opens in the view the user last left it in; the details may come later.
+        if (auto* details = box.findChild<QToolButton*>(QStringLiteral("detailModeButton")))
+            QObject::connect(details, &QToolButton::clicked, &box, widen, Qt::QueuedConnection);
 
         std::optional<TQtNameField> field;
         if (edit)
@@ -182,6 +241,7 @@ public:
             &box,
             [&] {
                 WidenSidebarToItsPlaces(box);
+                WidenToTheDetailColumns(box);
                 dialog.DoShow();
             },
             Qt::QueuedConnection);

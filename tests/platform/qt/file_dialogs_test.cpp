@@ -5,14 +5,20 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
+#include <QScreen>
 #include <QSettings>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/qt/file_dialogs.h"
 #include "support/failures.h"
@@ -305,6 +311,64 @@ TEST(QtFileDialogs, ThePlacesListShowsItsNamesWhole)
     EXPECT_EQ(places, 3);
     EXPECT_GT(widest, 0);
     EXPECT_GE(room, widest);
+}
+
+
+// The detail list opens with columns of a width fixed in advance: its sizes, types and dates
+// showed as "11....KiB", "PN...ge" and "11 Dec...:40:54". Each column is as wide as what it
+// shows, and the names keep the room that is left, in a dialog no wider than the screen.
+TEST(QtFileDialogs, TheDetailListShowsItsColumnsWhole)
+{
+    EnsureApplication();
+    const TQtInRussian russian;
+    kelvo::test::TTempDir temp;
+    std::filesystem::create_directory(temp.Path() / "Мультфильмы");
+    for (const char* name : {"a.png", "photo of the whole family.jpg", "c.bmp"}) {
+        std::ofstream file(temp.Path() / name, std::ios::binary);
+        file << std::string(12000, 'x');
+    }
+    TOpenDialog open;
+    open.Filter = "All(*.*)|*.*";
+    open.InitialDir = temp.Path().string();
+    int rows = 0;
+    std::vector<std::pair<int, int>> shownAndNeeded;
+    int fullWidth = 0, room = 0, dialogWidth = 0, screenWidth = 0;
+    open.OnShow = [&](TFileDialog&) {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        auto* tree = box->findChild<QTreeView*>("treeView");
+        auto* files = box->findChild<QFileSystemModel*>();
+        ASSERT_TRUE(tree && files);
+        // The dialog opens in the view it was last left in; the user turns to the details.
+        auto* details = box->findChild<QToolButton*>("detailModeButton");
+        ASSERT_TRUE(details);
+        details->click();
+        // The folder is read on a thread of Qt's own; wait for its rows.
+        const QModelIndex root = tree->rootIndex();
+        for (int i = 0; i < 200 && files->rowCount(root) < 4; ++i) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(5);
+        }
+        QApplication::processEvents();
+        rows = files->rowCount(root);
+        QHeaderView* header = tree->header();
+        for (int column = 0; column < header->count(); ++column)
+            if (!header->isSectionHidden(column))
+                shownAndNeeded.emplace_back(header->sectionSize(column),
+                                            static_cast<QAbstractItemView*>(tree)->sizeHintForColumn(column));
+        fullWidth = header->length();
+        room = tree->viewport()->width();
+        dialogWidth = box->frameGeometry().width();
+        screenWidth = box->screen()->availableGeometry().width();
+        QMetaObject::invokeMethod(box, "reject");
+    };
+    EXPECT_FALSE(open.Execute());
+    EXPECT_EQ(rows, 4);
+    ASSERT_EQ(shownAndNeeded.size(), 4u);
+    for (const auto& [shown, needed] : shownAndNeeded)
+        EXPECT_GE(shown, needed);
+    EXPECT_LE(fullWidth, room);
+    EXPECT_LE(dialogWidth, screenWidth);
 }
 
 } // namespace
