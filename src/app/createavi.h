@@ -3,7 +3,8 @@
 // project or document object; the settings, output options, frame list, selection, playback
 // state and the values dialogs hand back are fields of the one window, reached from
 // everywhere through AVIForm. The fields live in plain structs (app/form_state.h) that the
-// window inherits, so that code without widgets can take just the part it needs.
+// window inherits, so that code without widgets can take just the part it needs; its
+// components, too, are a struct it inherits (app/form_components.h).
 //
 // The class is declared in sections, one per feature, each naming the file that holds its
 // bodies. A dialog's header never includes this one; it reads the structs it needs.
