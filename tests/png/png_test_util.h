@@ -2,6 +2,7 @@
 // Helpers shared by the PNG tests: loading files, the picture's pixels as RGBA, and a
 // reference decode through libpng.
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -32,6 +33,20 @@ TRgbaImage PictureRgba(const TPNGObject& png);
 TRgbaImage LibpngRgba(const std::vector<std::uint8_t>& bytes, std::string* error = nullptr);
 
 std::filesystem::path PngSuiteDir();
+
+// The message of the error that loading the bytes raises, when it is of class E.
+template <class E>
+std::string ErrorText(const std::vector<std::uint8_t>& bytes)
+{
+    try {
+        LoadPng(bytes);
+    } catch (const E& e) {
+        return e.Message;
+    } catch (const std::exception& e) {
+        return std::string("wrong class: ") + e.what();
+    }
+    return "no error";
+}
 
 } // namespace pngtest
 
