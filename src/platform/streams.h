@@ -31,25 +31,58 @@ public:
     std::int64_t CopyFrom(TStream& source, std::int64_t count);
 };
 
+// The bytes a memory stream holds, valid while the stream is neither written nor resized;
+// they convert to a vector where a copy is wanted.
+class TMemoryBytes {
+public:
+    TMemoryBytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    const std::uint8_t* begin() const { return data_; }
+    const std::uint8_t* end() const { return data_ + size_; }
+    const std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    operator std::vector<std::uint8_t>() const { return std::vector<std::uint8_t>(begin(), end()); }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+// A large block is mapped on its own, in huge pages where the system gives them, and grows
+// by moving its pages rather than copying them: writing tens of megabytes then costs about
+// what the bytes do, where first touches of small pages would cost more than the writing.
 class TMemoryStream : public TStream {
 public:
+    TMemoryStream() = default;
+    ~TMemoryStream() override;
+    TMemoryStream(const TMemoryStream& other);
+    TMemoryStream(TMemoryStream&& other) noexcept;
+    TMemoryStream& operator=(TMemoryStream other) noexcept;
+
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
-    std::int64_t Size() override { return std::int64_t(data_.size()); }
+    std::int64_t Size() override { return std::int64_t(size_); }
     void SetSize(std::int64_t newSize) override;
 
     void Clear();
-    std::uint8_t* Memory() { return data_.data(); }
-    const std::uint8_t* Memory() const { return data_.data(); }
-    const std::vector<std::uint8_t>& Bytes() const { return data_; }
+    std::uint8_t* Memory() { return data_; }
+    const std::uint8_t* Memory() const { return data_; }
+    TMemoryBytes Bytes() const { return TMemoryBytes(data_, size_); }
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream);
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
 
 private:
-    std::vector<std::uint8_t> data_;
+    // Makes room for at least size bytes; what lies past size_ is undefined.
+    void Reserve(std::size_t size);
+    void Release() noexcept;
+
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+    bool mapped_ = false; // data_ is a mapping of its own rather than from the heap
     std::int64_t position_ = 0;
 };
 
