@@ -5,7 +5,10 @@
 #include <QAction>
 #include <QScrollArea>
 
+#include <exception>
+
 #include "editing/addtext.h"
+#include "platform/memory_guard.h"
 #include "platform/qt/controls.h"
 
 void TAVIForm::ActionAddTextExecute()
@@ -34,21 +37,22 @@ void TAVIForm::ActionAddTextExecute()
     TWaitCursor wait;
     TWindowUpdateLock lock(ScrollBox2);
 
+    // What ends the import part-way (memory that runs out) ends the command only once the
+    // frames brought in so far are shown, selected and counted, as the add command does.
+    const std::size_t before = FrameCount();
+    std::exception_ptr failure;
     if (std::size_t(s) + 1 == FrameCount()) {
-        const int added = AddGifFrames(gif);
+        try {
+            AddGifFrames(gif);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         ClearSelection();
-        // The text frames stand where the text area was, fitted as the insert path fits them,
-        // with bitmaps of that size.
-        MYRECT placement = TextFramePlacement;
-        FitFrameRect(placement, ProjectStretch);
-        for (std::size_t i = std::size_t(s) + 1; i < std::size_t(s) + 1 + std::size_t(std::max(0, added)); ++i) {
-            FramePlacements.at(i) = placement;
-            FrameGifOptions.at(i).ReductionBit = 3;
-            FrameGifOptions.at(i).GIFTransparent = false;
-            if (TBitmap* bitmap = FrameBitmaps.at(i).get()) {
-                const TBitmap picture(*bitmap);
-                CopyPictureToFrameBitmap(*bitmap, picture, placement.Width, placement.Height, ProjectStretch);
-            }
+        try {
+            FitTextFrames(before, FrameCount());
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
         }
         SetStripRange();
         ScrollStripTo(ScrollRange(FrameCount()));
@@ -58,7 +62,11 @@ void TAVIForm::ActionAddTextExecute()
         ActionUp->setEnabled(FrameCount() > 1);
         ActionDown->setEnabled(false);
     } else {
-        InsertGifFrames(s + 1, gif);
+        try {
+            InsertGifFrames(s + 1, gif);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         for (std::size_t i = 0; i < FrameCount(); ++i)
             RedrawCell(i);
         SetStripRange();
@@ -68,7 +76,34 @@ void TAVIForm::ActionAddTextExecute()
         ActionDown->setEnabled(std::size_t(s) + 1 < FrameCount() - 1);
     }
 
-    SetProjectModified(true);
+    if (!failure || FrameCount() != before)
+        SetProjectModified(true);
     UpdateStatusTotals();
     UpdateFrameActions(true);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TAVIForm::FitTextFrames(std::size_t first, std::size_t end)
+{
+    // The text frames stand where the text area was, fitted as the insert path fits them,
+    // with bitmaps of that size.
+    MYRECT placement = TextFramePlacement;
+    FitFrameRect(placement, ProjectStretch);
+    for (std::size_t i = first; i < end; ++i) {
+        FrameGifOptions.at(i).ReductionBit = 3;
+        FrameGifOptions.at(i).GIFTransparent = false;
+    }
+    for (std::size_t i = first; i < end; ++i) {
+        // The placement changes with the bitmap, so that a bitmap memory cannot hold leaves
+        // the frame as it came.
+        if (TBitmap* bitmap = FrameBitmaps.at(i).get()) {
+            const int bits = bitmap->BitsPerPixel();
+            ReserveMemory(BitmapMemoryBytes(placement.Width, placement.Height, bits) +
+                          BitmapMemoryBytes(bitmap->Width(), bitmap->Height(), bits));
+            const TBitmap picture(*bitmap);
+            CopyPictureToFrameBitmap(*bitmap, picture, placement.Width, placement.Height, ProjectStretch);
+        }
+        FramePlacements.at(i) = placement;
+    }
 }

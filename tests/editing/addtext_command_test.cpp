@@ -1,5 +1,6 @@
 // The text-frame command: what the frames made by the dialog become in the project.
 #include <QAction>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -12,6 +13,9 @@
 #include "editing/addtext.h"
 #include "editing/fake_text_renderer.h"
 #include "platform/qt/controls.h"
+#include "platform/qt/window_update.h"
+#include "support/error_of.h"
+#include "support/memory_left.h"
 
 namespace {
 
@@ -104,6 +108,42 @@ TEST_F(TextFrameCommand, ElsewhereTheFramesGoInAfterTheFirstSelected)
     EXPECT_TRUE(f.ActionUp->isEnabled());
     EXPECT_TRUE(f.ActionDown->isEnabled());
     EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+}
+
+// Memory that holds only some of the text frames ends the command as it ends the add command:
+// the frames brought in so far are in the strip, one of them selected, and counted.
+TEST_F(TextFrameCommand, MemoryThatRunsOutKeepsTheTextFramesMadeAndShowsThem)
+{
+    for (const bool last : {true, false}) {
+        SCOPED_TRACE(last ? "after the last frame" : "in between");
+        TTestForm& f = Project(2, true);
+        f.SelectFrame(last ? 1 : 0);
+        f.SetProjectModified(false);
+        AnswerAdd();
+        {
+            // Room for about two frames of 320 x 240 with their thumbnails and cells.
+            const kelvo::test::TMemoryLeft memory(1 << 20);
+            EXPECT_EQ(ErrorOf([&] { f.ActionAddTextExecute(); }), "Out of memory");
+        }
+        const std::size_t count = f.FrameCount();
+        EXPECT_GT(count, 2u);
+        EXPECT_LT(count, 7u);
+        ASSERT_EQ(f.CellPanels.size(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(f.CellHeaderPanels[i]->Caption(), "Кадр #" + std::to_string(i + 1));
+            EXPECT_EQ(f.FrameBitmaps[i]->Width(), f.FramePlacements[i].Width);
+        }
+        const std::size_t text = last ? 2 : 1;
+        EXPECT_EQ(f.FrameFiles[text].rfind(f.ProgramFolder + "Work/", 0), 0u) << f.FrameFiles[text];
+        EXPECT_EQ(f.FrameGifOptions[text].ReductionBit, 3);
+        EXPECT_EQ(f.SelectedFrames, std::deque<int>{last ? int(count) - 1 : 1});
+        EXPECT_FALSE(f.CellMarkers[std::size_t(f.SelectedFrames.front())]->isHidden());
+        EXPECT_TRUE(f.ActionSaveProject->isEnabled());
+        EXPECT_TRUE(f.ActionDelete->isEnabled());
+        EXPECT_EQ(f.StatusBar1->PanelText(4), "Всего кадров: " + std::to_string(count));
+        EXPECT_EQ(LockedWindow(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
 }
 
 TEST_F(TextFrameCommand, NothingComesInWithoutAGifOfThisAdd)
