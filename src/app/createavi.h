@@ -225,6 +225,10 @@ public:
     void RedrawCell(std::size_t index);
     // The thumbnail of a 24-bit source picture, ThumbWidth x ThumbHeight.
     std::unique_ptr<TBitmap> MakeThumbnailBitmap(const TBitmap& picture) const;
+    // Asks the memory guard for what one more frame with a bitmap of width x height holds:
+    // that bitmap, its thumbnail and its strip cell. Raises EOutOfMemory when it does not fit,
+    // before any of it is made. Any thread may call it.
+    void ReserveFrameMemory(int width, int height) const;
     // The cells' two icons: the frame settings and the colour options of the icon's frame
     // (bodies with those commands).
     virtual void FrameSettingsIconClick(QObject* sender);
@@ -350,6 +354,8 @@ public:
     // travel with the frames only in a GIF project.
     void MoveSelectedFrame(int step);
     void ActionCloneExecute();
+    // Each of the frames, highest first, copied in front of itself with a cell of its own.
+    void CloneFrames(const std::vector<int>& frames);
     // ======== Flipping frames: editing/flip_commands.cpp (the mirroring: app/frame_geometry.h)
     TRect GetFlipRect(int mode, int width, int height) const;
     // Rebuilds the bitmap of frame index from its source file in the mode; false, with a
@@ -358,9 +364,9 @@ public:
     // The message log's line for a frame whose source could not give its picture again.
     void LogPictureFailure(const std::string& path);
     // Runs the rebuild of one frame from its source file and gives its answer. A source that
-    // its image library, or memory, refuses part-way costs only that frame: the failure is
-    // logged as above and the answer is false, so that the frame commands go on with the next
-    // frame and end as they always do.
+    // its image library refuses part-way costs only that frame: the failure is logged as
+    // above and the answer is false, so that the frame commands go on with the next frame and
+    // end as they always do. Memory that runs out ends the command with EOutOfMemory instead.
     bool TryFrameRebuild(const std::string& path, const std::function<bool()>& rebuild);
     void ActionFlipExecute();
     void ItemNormalClick();
@@ -371,6 +377,8 @@ public:
     void ActionDelayExecute();
     // Runs the frame settings dialog for the selected frames and applies what it hands back.
     void EditFrameSettings();
+    // The dialog's answer applied to each selected frame, its bitmap rebuilt when placed.
+    void ApplyFrameSettings(bool timeEdited, bool placed);
     // Frame n's bitmap made again from its source file at its placement's size, stretched
     // or not and mirrored as the frame is; a source that cannot give the picture leaves a
     // line in the message log and the bitmap resized but not drawn.
@@ -389,6 +397,9 @@ public:
     // Runs the text-frame dialog and brings the frames it made in after the first selected
     // frame.
     void ActionAddTextExecute();
+    // Frames first .. end - 1, just brought in from a text-frame GIF, placed and set up as
+    // text frames.
+    void FitTextFrames(std::size_t first, std::size_t end);
     // ======== Frame information: editing/properties.cpp, with its dialog
     void ActionPropertiesExecute();
 
@@ -437,6 +448,8 @@ private:
     void ReleaseOutputGif();
     // output/preview.cpp
     void DrawPlaybackFrame(int frame);
+    // The frame drawn, or, when that fails, the run ended before the error goes on.
+    void DrawOrEndPreview(int frame);
     void EndPreview();
     bool ArmPlaybackTimer(int mode);
 

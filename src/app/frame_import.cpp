@@ -70,18 +70,21 @@ int TAVIForm::InsertGifImages(std::size_t index, const std::string& fileName, bo
         TGIFSubImage* image = gif.Images().GetImage(i);
         if (image->Empty())
             continue;
+        TFrameData frame;
+        frame.File = fileName;
+        frame.SubImage = i;
+        frame.Placement = forTextFrames ? TextFramePlacement
+                                        : MYRECT{image->Left(), image->Top(), image->Width(), image->Height()};
+        FitFrameRect(frame.Placement, ProjectStretch);
+        // A file of many tiny images makes as many frames, each as large as its placement:
+        // what they hold grows with the frames, not with the file.
+        ReserveFrameMemory(frame.Placement.Width, frame.Placement.Height);
+
         // Each image is let go of once its frame has its picture, and each picture once its
         // frame is made, so that a file of many large images costs about one of them.
         TBitmap picture;
         TakeGifPicture(*image, picture);
-
-        TFrameData frame;
-        frame.File = fileName;
-        frame.SubImage = i;
         frame.Thumbnail = MakeThumbnailBitmap(picture);
-        frame.Placement = forTextFrames ? TextFramePlacement
-                                        : MYRECT{image->Left(), image->Top(), image->Width(), image->Height()};
-        FitFrameRect(frame.Placement, ProjectStretch);
         const TGIFGraphicControlExtension* control = image->GraphicControlExtension();
         frame.Time = GifImageFrameTime(ProjectType, AviFrameTime, GifFrameTime, control != nullptr,
                                        control ? control->GetDelay() : 0);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/resample.h"
+#include "platform/memory_guard.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qt_bridge.h"
 
@@ -195,4 +196,14 @@ void TAVIForm::RedrawCell(std::size_t index)
 std::unique_ptr<TBitmap> TAVIForm::MakeThumbnailBitmap(const TBitmap& picture) const
 {
     return ::MakeThumbnailBitmap(picture, ThumbWidth, ThumbHeight);
+}
+
+void TAVIForm::ReserveFrameMemory(int width, int height) const
+{
+    // The cell's nine widgets and the label's own copy of the thumbnail, drawn at 32 bits,
+    // beside the frame's two bitmaps.
+    constexpr std::uint64_t cellWidgets = 48 << 10;
+    ReserveMemory(BitmapMemoryBytes(width, height, DeviceBitsPerPixel()) +
+                  BitmapMemoryBytes(ThumbWidth, ThumbHeight, 24) + BitmapMemoryBytes(ThumbWidth, ThumbHeight, 32) +
+                  cellWidgets);
 }

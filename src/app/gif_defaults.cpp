@@ -4,6 +4,7 @@
 
 #include "gif/gifimage.h"
 #include "platform/bitmap.h"
+#include "platform/memory_guard.h"
 
 TGifAnimationOff::TGifAnimationOff() : wasOn_(GIFImageDefaultDrawOptions.Contains(goAnimate))
 {
@@ -67,6 +68,9 @@ void TakeGifPicture(TGIFSubImage& image, TBitmap& picture)
         TGIFSubImage& Image;
         ~TRelease() { Image.ReleasePixels(); }
     } release{image};
+    // The picture is as large as the image and comes whole at 24 bits: a file of large
+    // images can want more of it than the system has left.
+    ReserveBitmapMemory(image.Width(), image.Height(), 24);
     picture.Assign(image);
     image.ReleasePixels();
     picture.SetPixelFormat(pf24bit);

@@ -132,9 +132,10 @@ TFrameData TAVIForm::MakeStillFrame(const std::string& fileName, const TBitmap& 
 {
     TFrameData frame;
     frame.File = fileName;
-    frame.Thumbnail = MakeThumbnailBitmap(picture);
     frame.Placement = MYRECT{0, 0, picture.Width(), picture.Height()};
     FitFrameRect(frame.Placement, ProjectStretch);
+    ReserveFrameMemory(frame.Placement.Width, frame.Placement.Height);
+    frame.Thumbnail = MakeThumbnailBitmap(picture);
     // Only an AVI project gives its own frame time; every other kind takes the GIF time.
     frame.Time = ProjectType == 0 ? WORD(AviFrameTime) : GifFrameTime;
     frame.Flip = 0;

@@ -112,6 +112,7 @@ void TAVIForm::ReadProjectFile(const std::string& fileName)
         TFrameData Frame;
     };
     auto build = [this](const TProjectFrameEntry& entry, const TBitmap& picture) {
+        ReserveFrameMemory(entry.Placement.Width, entry.Placement.Height);
         TFrameData frame = FrameDataFromEntry(entry);
         // A source of another kind loads as nothing: the frame stays, white.
         if (!picture.Empty())

@@ -13,6 +13,7 @@
 #include "app/gif_defaults.h"
 #include "app/project_format.h"
 #include "gif/gifimage.h"
+#include "platform/memory_guard.h"
 #include "platform/qt/controls.h"
 
 namespace {
@@ -81,29 +82,39 @@ void TAVIForm::ToolButProjectOptionsClick()
     TextLeft = 0;
     if (FrameCount() > 0)
         ClearSelection();
-    // One frame that cannot be rebuilt must not cost the others theirs; frames that follow
-    // each other in one GIF file load it once.
-    const TGifSources::TScope gifScope(gifSources_);
-    for (std::size_t i = 0; i < FrameCount(); ++i)
-        TryFrameRebuild(FrameFiles[i], [this, i] {
-            RebuildFrameForOptions(i);
-            return true;
-        });
-    ResetTextDefaults(FrameWidth, FrameHeight, TextString);
-    SetProjectModified(true);
-    CenterPreview();
-    UpdateStatusTotals();
+    // Also when memory ends the rebuild part-way: the frames rebuilt so far have their new
+    // bitmaps, the others their old ones, and the window shows them all.
+    auto finish = [this] {
+        ResetTextDefaults(FrameWidth, FrameHeight, TextString);
+        SetProjectModified(true);
+        CenterPreview();
+        UpdateStatusTotals();
 
-    ShowLogPanel();
-    if (FrameCount() > 0) {
-        ShowFrame(0);
-        SelectFrame(0);
-        UpdateFrameActions(true);
-        ActionUp->setEnabled(false);
-        ActionDown->setEnabled(FrameCount() > 1);
+        ShowLogPanel();
+        if (FrameCount() > 0) {
+            ShowFrame(0);
+            SelectFrame(0);
+            UpdateFrameActions(true);
+            ActionUp->setEnabled(false);
+            ActionDown->setEnabled(FrameCount() > 1);
+        }
+        ShowProjectType(true);
+        ShowFrameSize();
+    };
+    try {
+        // One frame that cannot be rebuilt must not cost the others theirs; frames that
+        // follow each other in one GIF file load it once.
+        const TGifSources::TScope gifScope(gifSources_);
+        for (std::size_t i = 0; i < FrameCount(); ++i)
+            TryFrameRebuild(FrameFiles[i], [this, i] {
+                RebuildFrameForOptions(i);
+                return true;
+            });
+    } catch (...) {
+        finish();
+        throw;
     }
-    ShowProjectType(true);
-    ShowFrameSize();
+    finish();
 }
 
 void TAVIForm::RebuildFrameForOptions(std::size_t index)
@@ -136,6 +147,8 @@ void TAVIForm::RebuildFrameForOptions(std::size_t index)
         rect = MYRECT{0, 0, picture.Width(), picture.Height()};
     }
     FitFrameRect(rect, ProjectType == 0 ? ProjectStretch : FrameStretch[index]);
+    // A larger project makes every frame that fits it larger.
+    ReserveBitmapMemory(rect.Width, rect.Height, DeviceBitsPerPixel());
     auto bitmap = std::make_unique<TBitmap>();
     CopyPictureToFrameBitmap(*bitmap, picture, rect.Width, rect.Height, FrameStretch[index]);
     if (FrameFlips[index] > 0)

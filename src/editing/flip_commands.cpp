@@ -7,11 +7,13 @@
 
 #include <exception>
 #include <memory>
+#include <new>
 
 #include "app/gif_defaults.h"
 #include "app/project_format.h"
 #include "editing/flip.h"
 #include "gif/gifimage.h"
+#include "platform/exceptions.h"
 #include "platform/qt/controls.h"
 
 TRect TAVIForm::GetFlipRect(int mode, int width, int height) const { return ::GetFlipRect(mode, width, height); }
@@ -58,6 +60,12 @@ bool TAVIForm::TryFrameRebuild(const std::string& path, const std::function<bool
 {
     try {
         return rebuild();
+    } catch (const EOutOfMemory&) {
+        // Memory that ran out ends the command, as it ends every other: the next frame would
+        // only run out again.
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory(SOutOfMemory);
     } catch (const std::exception&) {
         LogPictureFailure(path);
         return false;
@@ -77,18 +85,26 @@ void TAVIForm::FlipSelectedFrames(int mode)
             Form.ShowLogPanel();
         }
     } finish{*this};
-    // Frames that follow each other in one GIF file load it once.
-    const TGifSources::TScope gifScope(gifSources_);
-    for (const int n : SelectedFrames) {
-        const MYRECT& placement = FramePlacements.at(std::size_t(n));
-        if (TryFrameRebuild(FrameFiles.at(std::size_t(n)),
-                            [&] { return RenderFrameFromFile(mode, n, placement.Width, placement.Height); }))
-            FrameFlips.at(std::size_t(n)) = mode;
+    auto show = [this] {
+        if (!SelectedFrames.empty()) {
+            ShowFrame(SelectedFrames.front());
+            PaintBox1->update();
+        }
+    };
+    try {
+        // Frames that follow each other in one GIF file load it once.
+        const TGifSources::TScope gifScope(gifSources_);
+        for (const int n : SelectedFrames) {
+            const MYRECT& placement = FramePlacements.at(std::size_t(n));
+            if (TryFrameRebuild(FrameFiles.at(std::size_t(n)),
+                                [&] { return RenderFrameFromFile(mode, n, placement.Width, placement.Height); }))
+                FrameFlips.at(std::size_t(n)) = mode;
+        }
+    } catch (...) {
+        show();
+        throw;
     }
-    if (!SelectedFrames.empty()) {
-        ShowFrame(SelectedFrames.front());
-        PaintBox1->update();
-    }
+    show();
 }
 
 void TAVIForm::ActionFlipExecute()

@@ -92,10 +92,40 @@ void TAVIForm::ActionCloneExecute()
 
     TWaitCursor hourglass;
     TWindowUpdateLock stripLock(ScrollBox2);
+    // Also when memory ends the command part-way: the clones made so far are frames like
+    // any other, and the strip, the selection and the status show them.
+    const std::size_t before = FrameCount();
+    auto finish = [this, s, before] {
+        for (std::size_t i = 0; i < FrameCount(); ++i)
+            RedrawCell(i);
+        SetStripRange();
+        ScrollStripToFrame(s - 1);
+        // The second of the pair made from the lowest selected frame.
+        EmptySelection();
+        SelectFrame(std::min(s, int(FrameCount()) - 1));
+        UpdateFrameActions(true);
+        UpdateUpDownActions();
+        if (FrameCount() != before)
+            SetProjectModified(true);
+        UpdateStatusTotals();
+    };
+    try {
+        CloneFrames(frames);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TAVIForm::CloneFrames(const std::vector<int>& frames)
+{
     // From the highest, so that an insertion never shifts a frame still to be cloned.
     for (int frame : frames) {
         const auto k = std::size_t(frame);
         CellMarkers.at(k)->hide();
+        const TBitmap* bitmap = FrameBitmaps.at(k).get();
+        ReserveFrameMemory(bitmap ? bitmap->Width() : 0, bitmap ? bitmap->Height() : 0);
         TFrameData copy;
         copy.File = FrameFiles.at(k);
         copy.Thumbnail = CopyOf(FrameThumbnails.at(k));
@@ -113,15 +143,4 @@ void TAVIForm::ActionCloneExecute()
         SelectedFrames.erase(std::remove(SelectedFrames.begin(), SelectedFrames.end(), frame),
                              SelectedFrames.end());
     }
-    for (std::size_t i = 0; i < FrameCount(); ++i)
-        RedrawCell(i);
-    SetStripRange();
-    ScrollStripToFrame(s - 1);
-    // The second of the pair made from the lowest selected frame.
-    EmptySelection();
-    SelectFrame(s);
-    UpdateFrameActions(true);
-    UpdateUpDownActions();
-    SetProjectModified(true);
-    UpdateStatusTotals();
 }

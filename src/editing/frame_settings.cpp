@@ -15,6 +15,8 @@
 #include "editing/delay.h"
 #include "editing/flip.h"
 #include "gif/gifimage.h"
+#include "platform/exceptions.h"
+#include "platform/memory_guard.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/cursors.h"
 #include "platform/qt/modal.h"
@@ -81,6 +83,28 @@ void TAVIForm::EditFrameSettings()
         }
     }
     const bool placed = std::any_of(DelayEdited + dvLeft, DelayEdited + dvFit + 1, [](bool e) { return e; });
+    // Also when memory ends the command part-way: the frames done so far are shown and count.
+    auto finish = [this, placed] {
+        if (placed) {
+            ShowFrame(SelectedFrames.front());
+            PaintBox1->update();
+        }
+        UpdateStatusTotals();
+        if (OptionsChanged)
+            SetProjectModified(true);
+        ShowLogPanel();
+    };
+    try {
+        ApplyFrameSettings(timeEdited, placed);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TAVIForm::ApplyFrameSettings(bool timeEdited, bool placed)
+{
     // Frames that follow each other in one GIF file load it once.
     const TGifSources::TScope gifScope(gifSources_);
     for (int index : SelectedFrames) {
@@ -93,30 +117,38 @@ void TAVIForm::EditFrameSettings()
         std::error_code error;
         if (!std::filesystem::exists(FrameFiles.at(n), error))
             continue;
-        FramePlacements.at(n) = PlacementAfterEdit(FramePlacements.at(n), DelayEdited, DelayPlacement, FrameWidth,
-                                                   FrameHeight);
+        const MYRECT placement = FramePlacements.at(n);
+        const bool stretch = FrameStretch.at(n);
+        FramePlacements.at(n) = PlacementAfterEdit(placement, DelayEdited, DelayPlacement, FrameWidth, FrameHeight);
         if (DelayEdited[dvFit])
             FrameStretch.at(n) = DelayFit;
-        if (placed)
+        if (!placed)
+            continue;
+        try {
             TryFrameRebuild(FrameFiles.at(n), [this, n] {
                 RebuildFrameFromFile(n);
                 return true;
             });
+        } catch (const EOutOfMemory&) {
+            // A frame whose bitmap memory could not be made keeps the placement that bitmap
+            // still has; one whose picture could not be made is white at its new size, as
+            // after any other failed rebuild.
+            const TBitmap& bitmap = *FrameBitmaps.at(n);
+            const MYRECT& edited = FramePlacements.at(n);
+            if (bitmap.Width() != std::max(0, edited.Width) || bitmap.Height() != std::max(0, edited.Height)) {
+                FramePlacements.at(n) = placement;
+                FrameStretch.at(n) = stretch;
+            }
+            throw;
+        }
     }
-    if (placed) {
-        ShowFrame(SelectedFrames.front());
-        PaintBox1->update();
-    }
-    UpdateStatusTotals();
-    if (OptionsChanged)
-        SetProjectModified(true);
-    ShowLogPanel();
 }
 
 void TAVIForm::RebuildFrameFromFile(std::size_t n)
 {
     TBitmap& frame = *FrameBitmaps.at(n);
     const MYRECT& placement = FramePlacements.at(n);
+    ReserveBitmapMemory(placement.Width, placement.Height, frame.BitsPerPixel());
     frame.SetSize(std::max(0, placement.Width), std::max(0, placement.Height));
     const std::string& path = FrameFiles.at(n);
 

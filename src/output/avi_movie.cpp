@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "output/avifunction.h"
+#include "platform/memory_guard.h"
 #include "platform/qt/services.h"
 
 namespace {
@@ -49,6 +50,15 @@ void WriteAviMovie(const TAviMovie& movie, const std::string& fileName)
     for (std::size_t i = 0; i < movie.Frames.size(); ++i) {
         std::unique_ptr<TDibSection> section;
         if (movie.Frames[i]) {
+            // The frame composed at the project's size and its section; memory that cannot
+            // hold them ends the writing with the frames written so far in a closed file.
+            try {
+                const int bits = movie.ScreenDepthBytes == 3 ? 24 : 32;
+                ReserveMemory(2 * BitmapMemoryBytes(movie.FrameWidth, movie.FrameHeight, bits));
+            } catch (...) {
+                AviWriterClose(writer);
+                throw;
+            }
             const TPoint origin = i < movie.Origins.size() ? movie.Origins[i] : TPoint{};
             const TBitmap canvas = ComposeAviFrame(*movie.Frames[i], origin, movie.FrameWidth, movie.FrameHeight,
                                                    movie.ScreenDepthBytes);

@@ -9,6 +9,7 @@
 #include "output/anigifoptions.h"
 #include "output/avioptions.h"
 #include "output/gif_animation.h"
+#include "platform/exceptions.h"
 #include "platform/qt/cursors.h"
 #include "platform/qt/modal.h"
 
@@ -97,7 +98,14 @@ void TAVIForm::WriteGifAnimation(bool optimize, bool crop, bool merge, bool inte
     std::vector<TGifAnimationFrame> frames;
     for (std::size_t i = 0; i < FrameCount(); ++i)
         frames.push_back({FrameBitmaps.at(i).get(), FrameTimes.at(i), FrameGifOptions.at(i), FramePlacements.at(i)});
-    BuildGifAnimation(*OutputGif, frames, {optimize, crop, merge, interlaced, GifLoopCount});
+    try {
+        BuildGifAnimation(*OutputGif, frames, {optimize, crop, merge, interlaced, GifLoopCount});
+    } catch (const EOutOfMemory&) {
+        // What the half-built animation holds is what ran out: it goes, so that the program
+        // has room again. After any other error it stays as far as it was built.
+        ReleaseOutputGif();
+        throw;
+    }
 }
 
 // Each options dialog lives for this one showing only.

@@ -11,6 +11,7 @@
 #include "app/gif_defaults.h"
 #include "gif/color_reduction.h"
 #include "gif/gifimage.h"
+#include "platform/memory_guard.h"
 
 namespace {
 
@@ -51,8 +52,13 @@ std::unique_ptr<TGIFSubImage> ConvertFrame(const TGifAnimationFrame& frame)
 {
     const GIFOPTIONS& o = frame.Options;
     TBitmap source;
-    if (frame.Bitmap)
+    if (frame.Bitmap) {
+        // The 24-bit copy the colours are reduced from, and the image's own pixels, which
+        // every frame keeps until the file is written: a long animation grows with its frames.
+        const int width = frame.Bitmap->Width(), height = frame.Bitmap->Height();
+        ReserveMemory(BitmapMemoryBytes(width, height, 24) + BitmapMemoryBytes(width, height, 8));
         source.Assign(*frame.Bitmap);
+    }
     source.SetPixelFormat(pf24bit);
     source.SetTransparent(o.GIFTransparent);
     source.SetTransparentColor(o.TransparentColor);

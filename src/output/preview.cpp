@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "platform/memory_guard.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/qt_bridge.h"
 
@@ -73,6 +74,7 @@ void TAVIForm::DrawPlaybackFrame(int frame)
     const TBitmap* source = FrameBitmaps.at(std::size_t(frame)).get();
     if (!source)
         return;
+    ReserveBitmapMemory(source->Width(), source->Height(), source->BitsPerPixel());
     TBitmap shown(*source);
     const GIFOPTIONS& options = FrameGifOptions.at(std::size_t(frame));
     shown.SetTransparent(options.GIFTransparent);
@@ -87,6 +89,10 @@ void TAVIForm::ToolButRunClick(QObject* sender)
 {
     if (FrameCount() == 0 || PreviewRunning)
         return;
+    // Asked for before anything changes: a preview that cannot start leaves the window as it
+    // was.
+    if (!PreviewResumable)
+        ReserveBitmapMemory(PaintBox1->width(), PaintBox1->height(), DeviceBitsPerPixel());
 
     ClearSelection();
     PreviewBitmap = std::make_unique<TBitmap>();
@@ -107,7 +113,7 @@ void TAVIForm::ToolButRunClick(QObject* sender)
         ItemStop->setEnabled(true);
         PlaybackBitmap = std::make_unique<TBitmap>(PaintBox1->width(), PaintBox1->height());
         CurrentFrame = 0;
-        DrawPlaybackFrame(0);
+        DrawOrEndPreview(0);
     } else {
         ShowMarker(*this, CurrentFrame, false);
         ItemPause->setEnabled(true);
@@ -117,7 +123,7 @@ void TAVIForm::ToolButRunClick(QObject* sender)
             return;
         }
         ++CurrentFrame;
-        DrawPlaybackFrame(CurrentFrame);
+        DrawOrEndPreview(CurrentFrame);
     }
 
     const bool aviItem = sender == ItemRunAVI || sender == ItemTestAVI;
@@ -147,7 +153,19 @@ void TAVIForm::PlaybackTick(int mode)
         EndPreview();
         return;
     }
-    DrawPlaybackFrame(CurrentFrame);
+    DrawOrEndPreview(CurrentFrame);
+}
+
+void TAVIForm::DrawOrEndPreview(int frame)
+{
+    try {
+        DrawPlaybackFrame(frame);
+    } catch (...) {
+        // A frame memory cannot show ends the run, as the stop button would, before the
+        // error is shown; the timer must not go on into it again.
+        EndPreview();
+        throw;
+    }
 }
 
 void TAVIForm::EndPreview()

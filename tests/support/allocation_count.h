@@ -3,57 +3,11 @@
 // program replaces the program's operators new and delete with counting ones, so that every
 // allocation of the program (the libraries' and Qt's included) is counted; PeakGrowth then
 // reads the most that was held at once while a step ran. Include it in one file per program
-// only: the operators are defined here.
-#include <atomic>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
+// only: the operators are defined here; other files of the program read the counts through
+// held_bytes.h.
 #include <new>
 
-namespace kelvo::test {
-
-inline std::atomic<std::int64_t> heldBytes{0};
-inline std::atomic<std::int64_t> peakBytes{0};
-constexpr std::size_t AllocationHeader = 16;
-
-inline void* CountedNew(std::size_t n)
-{
-    // A byte more than asked, so that what an empty allocation answers points inside its
-    // block: the leak checker takes a pointer to a block's end for no pointer to it.
-    void* p = std::malloc(n + AllocationHeader + 1);
-    if (!p)
-        throw std::bad_alloc();
-    *static_cast<std::size_t*>(p) = n;
-    const std::int64_t now = heldBytes += std::int64_t(n);
-    std::int64_t peak = peakBytes.load();
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
-    }
-    return static_cast<char*>(p) + AllocationHeader;
-}
-
-inline void CountedDelete(void* p) noexcept
-{
-    if (!p)
-        return;
-    char* base = static_cast<char*>(p) - AllocationHeader;
-    heldBytes -= std::int64_t(*reinterpret_cast<std::size_t*>(base));
-    std::free(base);
-}
-
-// The bytes held now.
-inline std::int64_t HeldBytes() { return heldBytes.load(); }
-
-// The most bytes held at once while f ran, above what was held when it started.
-template <typename F>
-std::int64_t PeakGrowth(F&& f)
-{
-    const std::int64_t start = heldBytes.load();
-    peakBytes = start;
-    f();
-    return peakBytes.load() - start;
-}
-
-} // namespace kelvo::test
+#include "support/held_bytes.h"
 
 void* operator new(std::size_t n) { return kelvo::test::CountedNew(n); }
 void* operator new[](std::size_t n) { return kelvo::test::CountedNew(n); }
