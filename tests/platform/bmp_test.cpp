@@ -23,14 +23,7 @@ namespace {
 
 std::vector<fs::path> SuiteFiles(const std::string& folder)
 {
-    std::vector<fs::path> files;
-    const fs::path dir = CorporaDir() / "bmpsuite" / folder;
-    if (fs::is_directory(dir))
-        for (const auto& e : fs::directory_iterator(dir))
-            if (e.path().extension() == ".bmp")
-                files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
+    return kelvo::test::CorpusFiles(CorporaDir() / "bmpsuite" / folder, {".bmp"});
 }
 
 // ImageMagick's decode as R,G,B,A bytes, top row first; empty when it could not. It exits

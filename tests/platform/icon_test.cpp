@@ -116,17 +116,6 @@ TBitmap DrawnOver(const TIcon& icon, TColor under)
     return b;
 }
 
-std::vector<fs::path> Files(const std::string& folder)
-{
-    std::vector<fs::path> files;
-    const fs::path dir = CorporaDir() / "ico" / folder;
-    if (fs::is_directory(dir))
-        for (const auto& e : fs::directory_iterator(dir))
-            files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 #ifdef KELVO_HAVE_LIBPNG
 // Stands in for the PNG library, which this test program does not link: libpng decodes, and
 // the drawing blends over the target as the real class does.
@@ -187,8 +176,8 @@ TEST(Icon, EveryCorpusFileLoadsOrIsRefusedAsAnInvalidPicture)
 #endif
     KELVO_REQUIRE_CORPUS(CorporaDir() / "ico" / "valid-or-lenient");
     KELVO_REQUIRE_CORPUS(CorporaDir() / "ico" / "bad");
-    const auto good = Files("valid-or-lenient");
-    const auto bad = Files("bad");
+    const auto good = kelvo::test::CorpusFiles(CorporaDir() / "ico" / "valid-or-lenient");
+    const auto bad = kelvo::test::CorpusFiles(CorporaDir() / "ico" / "bad");
     const bool haveConvert = HaveTool("convert");
     for (const auto& file : good) {
         const std::string name = file.filename().string();

@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace kelvo::test {
 
@@ -15,6 +16,12 @@ std::string MissingCorpus(const std::filesystem::path& path);
 // True when KELVO_CORPORA_REQUIRED is set (CI sets it): a missing suite then fails its tests,
 // so that a wrong path cannot turn every suite test into a skip unnoticed.
 bool CorporaRequired();
+
+// The files under a suite folder and its subfolders whose extension is one of those given (every
+// file when none is), sorted by name. Finding none fails the test that asked: a suite folder that
+// is there but empty, or holds other files than the test reads, must not pass with nothing checked.
+std::vector<std::filesystem::path> CorpusFiles(const std::filesystem::path& dir,
+                                               const std::vector<std::string>& extensions = {});
 
 // A fresh, empty folder for one test; removed when the object goes.
 class TTempDir {
