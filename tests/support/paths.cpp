@@ -56,6 +56,13 @@ std::vector<std::filesystem::path> CorpusFiles(const std::filesystem::path& dir,
     return files;
 }
 
+std::string MissingReferenceTool(const std::string& name)
+{
+    if (HaveTool(name))
+        return {};
+    return "reference tool not found on PATH: " + name + " (`make test-deps` installs it)";
+}
+
 TTempDir::TTempDir()
 {
     static std::atomic<int> counter{0};
