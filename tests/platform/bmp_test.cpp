@@ -23,14 +23,7 @@ namespace {
 
 std::vector<fs::path> SuiteFiles(const std::string& folder)
 {
-    std::vector<fs::path> files;
-    const fs::path dir = CorporaDir() / "bmpsuite" / folder;
-    if (fs::is_directory(dir))
-        for (const auto& e : fs::directory_iterator(dir))
-            if (e.path().extension() == ".bmp")
-                files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
+    return kelvo::test::CorpusFiles(CorporaDir() / "bmpsuite" / folder, {".bmp"});
 }
 
 // ImageMagick's decode as R,G,B,A bytes, top row first; empty when it could not. It exits
@@ -127,9 +120,8 @@ TBitmap LoadBytes(const std::vector<BYTE>& bytes)
 TEST(BmpRead, EveryGoodSuiteFileMatchesTheReferenceDecode)
 {
     KELVO_REQUIRE_CORPUS(CorporaDir() / "bmpsuite" / "g");
+    KELVO_REQUIRE_REFERENCE_TOOL("convert");
     const auto files = SuiteFiles("g");
-    if (!HaveTool("convert"))
-        GTEST_SKIP() << "ImageMagick convert is not installed";
     for (const auto& file : files) {
         const std::string name = file.filename().string();
         TBitmap bmp;
@@ -173,8 +165,7 @@ TEST(BmpRead, QuestionableSuiteFilesLoadOrAreRejectedCleanly)
 TEST(BmpRead, QuestionableFilesWithOneRightAnswerMatchTheReference)
 {
     KELVO_REQUIRE_CORPUS(CorporaDir() / "bmpsuite" / "q");
-    if (!HaveTool("convert"))
-        GTEST_SKIP() << "ImageMagick convert is not installed";
+    KELVO_REQUIRE_REFERENCE_TOOL("convert");
     for (const char* name : {"pal1p1.bmp", "pal4rlecut.bmp", "pal4rletrns.bmp", "pal8offs.bmp", "pal8os2-hs.bmp",
                              "pal8os2-sz.bmp", "pal8os2sp.bmp", "pal8os2v2-16.bmp", "pal8os2v2-40sz.bmp",
                              "pal8rlecut.bmp", "pal8rletrns.bmp", "rgb16faketrns.bmp", "rgb24prof.bmp",

@@ -453,12 +453,7 @@ TEST(Jpeg, EveryCorpusFileLoadsOrIsRefusedAsAnInvalidPicture)
 {
     const fs::path dir = CorporaDir() / "jpeg";
     KELVO_REQUIRE_CORPUS(dir);
-    std::vector<fs::path> files;
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-            if (e.path().extension() == ".jpeg" || e.path().extension() == ".jpg")
-                files.push_back(e.path());
-    ASSERT_FALSE(files.empty()) << "no JPEG file under " << dir;
-    for (const auto& file : files) {
+    for (const auto& file : kelvo::test::CorpusFiles(dir, {".jpeg", ".jpg"})) {
         try {
             TJPEGImage jpeg;
             jpeg.LoadFromFile(file.string());

@@ -1,9 +1,11 @@
 #include "support/paths.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
@@ -29,6 +31,36 @@ bool CorporaRequired()
 {
     const char* value = std::getenv("KELVO_CORPORA_REQUIRED");
     return value && *value && std::string(value) != "0";
+}
+
+std::vector<std::filesystem::path> CorpusFiles(const std::filesystem::path& dir,
+                                               const std::vector<std::string>& extensions)
+{
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string extension = it->path().extension().string();
+        if (it->is_regular_file(ec) &&
+            (extensions.empty() || std::find(extensions.begin(), extensions.end(), extension) != extensions.end()))
+            files.push_back(it->path());
+    }
+    if (files.empty()) {
+        std::string wanted;
+        for (const std::string& extension : extensions)
+            wanted += (wanted.empty() ? " " : " or ") + extension;
+        ADD_FAILURE() << "no" << wanted << " file found in " << dir.string()
+                      << (ec ? " (" + ec.message() + ")" : std::string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string MissingReferenceTool(const std::string& name)
+{
+    if (HaveTool(name))
+        return {};
+    return "reference tool not found on PATH: " + name + " (`make test-deps` installs it)";
 }
 
 TTempDir::TTempDir()
