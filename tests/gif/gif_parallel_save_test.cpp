@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gif_test_util.h"
+#include "support/flat_gif.h"
 
 using namespace giftest;
 
@@ -122,6 +123,56 @@ TEST(GifParallelSave, BadIndexFailsWhereTheSequentialSaveFails)
             EXPECT_TRUE(parallel.Bytes == sequential.Bytes);
             EXPECT_EQ(parallel.Progress, sequential.Progress);
         }
+    }
+}
+
+// Past what an image read from a file keeps decoded, its frames hold only their data. Copied
+// into an image made in memory, which has no budget and so is saved on several threads, such
+// frames are decoded by the threads that encode them, beside a frame that holds its pixels:
+// the bytes are those of the sequential save, and the frames still hold only their data.
+TEST(GifParallelSave, FramesHoldingOnlyTheirDataAreDecodedByTheSaveThreads)
+{
+    constexpr int side = 1024, coded = 6;
+    constexpr int images = int(GIFKeptPixelBytes / (side * side)) + coded;
+    TGIFImage file;
+    LoadFromBytes(file, kelvo::test::FlatGif(images, side, side));
+    ASSERT_EQ(file.Images().GetCount(), images);
+    TGIFImage copy;
+    copy.GetColorMap().Assign(file.GetColorMap());
+    std::vector<int> sources = {0};
+    for (int i = images - coded; i < images; ++i)
+        sources.push_back(i);
+    for (int i : sources) {
+        const TGIFSubImage& frame = *file.Images().GetImage(i);
+        ASSERT_EQ(frame.HoldsPixels(), i == 0) << "frame " << i;
+        auto* copied = new TGIFSubImage(&copy);
+        copy.Add(copied);
+        copied->Assign(frame);
+    }
+
+    const TSaveResult sequential = Save(copy, 1);
+    ASSERT_EQ(sequential.Error, "");
+    for (unsigned threads : {3u, 0u}) {
+        SCOPED_TRACE(threads);
+        const TSaveResult parallel = Save(copy, threads);
+        EXPECT_EQ(parallel.Error, "");
+        EXPECT_TRUE(parallel.Bytes == sequential.Bytes);
+        EXPECT_EQ(parallel.Progress, sequential.Progress);
+    }
+    for (std::size_t k = 1; k < sources.size(); ++k)
+        EXPECT_FALSE(copy.Images().GetImage(int(k))->HoldsPixels()) << "frame " << k;
+    EXPECT_EQ(copy.MemoryBudget().Held(), std::int64_t(side) * side) << "only the first frame's pixels";
+
+    TGIFImage written;
+    LoadFromBytes(written, sequential.Bytes);
+    ASSERT_EQ(written.Images().GetCount(), int(sources.size()));
+    for (std::size_t k = 0; k < sources.size(); ++k) {
+        const BYTE* pixels = std::as_const(*written.Images().GetImage(int(k))).Data();
+        for (int y : {0, side / 2, side / 2 + 1, side - 1})
+            for (int x = 0; x < side; ++x)
+                ASSERT_EQ(pixels[std::size_t(y) * side + std::size_t(x)],
+                          kelvo::test::FlatGifPixel(sources[k], x, y, side))
+                    << "frame " << k << " at " << x << "," << y;
     }
 }
 
