@@ -114,7 +114,10 @@ std::int64_t SystemMemoryLeft()
     const TMeminfo info = ReadMeminfo();
     if (info.Available < 0)
         return kUnlimited;
-    const std::int64_t margin = std::max(kLeastMargin, info.Total > 0 ? info.Total / 8 : 0);
+    // The rest of the desktop goes on growing after the program stops asking (a browser, a
+    // build): the margin is room for that, so that the system need not end this process, by
+    // then the largest, to make it.
+    const std::int64_t margin = std::max(kLeastMargin, info.Total > 0 ? info.Total / 4 : 0);
     return info.Available - margin;
 }
 

@@ -11,7 +11,7 @@
 // the rest of the desktop. Negative when the system is short already.
 using TMemoryLeftSource = std::function<std::int64_t()>;
 
-// The system's own figure: MemAvailable of /proc/meminfo less an eighth of the machine's
+// The system's own figure: MemAvailable of /proc/meminfo less a quarter of the machine's
 // memory (at least 256 MiB). Where it cannot be read, nothing is ever refused.
 std::int64_t SystemMemoryLeft();
 

@@ -125,8 +125,8 @@ TEST(MemoryGuard, TheSystemsFigureKeepsAMarginBelowWhatIsAvailable)
     }
     if (available == 0)
         GTEST_SKIP() << "no MemAvailable here";
-    EXPECT_LE(left, available - std::max<std::int64_t>(256 << 20, total / 8) + (std::int64_t(64) << 20));
-    EXPECT_GT(left, available - total / 8 - (std::int64_t(1) << 30));
+    EXPECT_LE(left, available - std::max<std::int64_t>(256 << 20, total / 4) + (std::int64_t(64) << 20));
+    EXPECT_GT(left, available - total / 4 - (std::int64_t(1) << 30));
 }
 
 } // namespace
