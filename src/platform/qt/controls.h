@@ -2,9 +2,9 @@
 // Small widgets in the shape of the class library's controls that the windows and dialogs are
 // laid out from: a panel with a centred caption and bevels, a shape, a splitter bar, a status
 // bar with panels of a least width that widen to their text (or, for a text of no set length
-// such as a file name, show what fits), a paint box, an image, a radio group, a spin edit, a
-// track bar and a draw grid. Colours are TColor values, system colours among them, resolved
-// where they are painted.
+// such as a file name, show what fits; its bodies are in controls_status_bar.cpp), a paint
+// box, an image, a radio group, a spin edit, a track bar and a draw grid. Colours are TColor
+// values, system colours among them, resolved where they are painted.
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
