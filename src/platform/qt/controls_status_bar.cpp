@@ -1,28 +1,57 @@
-// The main window's status bar: panels of a least width that show their texts.
+// The main window's status bar: panels of a least width that show their texts, fitted to the
+// room the window's screen leaves them.
 #include "platform/qt/controls.h"
 
+#include <QLayout>
 #include <QPainter>
+#include <QScreen>
+#include <QSizeGrip>
 #include <QStyle>
+#include <QWindow>
 
 #include <algorithm>
+#include <climits>
+#include <numeric>
 #include <stdexcept>
 
-TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) { setSizeGripEnabled(true); }
+TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent)
+{
+    setSizeGripEnabled(true);
+    // The grip shows only once the window does (and not while it is maximised); the room it
+    // takes is counted from the start, so that the panels are fitted before the first show.
+    if (auto* grip = findChild<QSizeGrip*>()) {
+        QSizePolicy policy = grip->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        grip->setSizePolicy(policy);
+    }
+    WatchWindow();
+}
 
 namespace {
 
 // The desktop's font is wider than the one the panels' widths were chosen for: a panel keeps
 // its width as the least and widens to show all of its text, bevel and margins included, in
-// the font it has (the window's). No layout squeezes a panel of whole text below that: a
-// window too narrow for the status texts grows to show them. A file name has no length the
-// window could grow to, so its panel gives way instead: it takes what the other panels leave,
-// never less than its least width, and leaves out the middle of the name, which keeps the
-// start and the extension in sight.
+// the font it has (the window's). The layout squeezes a panel no further than the floor the
+// status bar gives it (see FitToScreen): the whole text for a number, the least width for a
+// file name, which has no length the window could grow to. Where the window's room is short
+// of the panels' texts, the file name's panel gives way first, down to its floor, and leaves
+// out the middle of the name, which keeps the start and the extension in sight.
 class TStatusPanel : public QLabel {
 public:
-    TStatusPanel(int leastWidth, TPanelFit fit, QWidget* parent) : QLabel(parent), leastWidth_(leastWidth), fit_(fit)
+    TStatusPanel(int leastWidth, TPanelFit fit, QWidget* parent)
+        : QLabel(parent), leastWidth_(leastWidth), fit_(fit), floor_(fit == pfWholeText ? INT_MAX : leastWidth)
     {
-        setSizePolicy(fit == pfWholeText ? QSizePolicy::Fixed : QSizePolicy::Maximum, QSizePolicy::Preferred);
+        setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    }
+    int LeastWidth() const { return leastWidth_; }
+    TPanelFit Fit() const { return fit_; }
+    bool SetFloor(int floor)
+    {
+        if (floor == floor_)
+            return false;
+        floor_ = floor;
+        updateGeometry();
+        return true;
     }
     QSize sizeHint() const override
     {
@@ -33,15 +62,21 @@ public:
     QSize minimumSizeHint() const override
     {
         QSize size = sizeHint();
-        if (fit_ == pfElideMiddle)
-            size.setWidth(leastWidth_);
+        size.setWidth(std::min(size.width(), floor_));
         return size;
     }
     QString ShownText() const
     {
-        if (fit_ == pfWholeText)
+        if (width() >= sizeHint().width())
             return text();
-        return fontMetrics().elidedText(text(), Qt::ElideMiddle, TextRoom().width());
+        return fontMetrics().elidedText(text(), fit_ == pfWholeText ? Qt::ElideLeft : Qt::ElideMiddle,
+                                        TextRoom().width());
+    }
+    void UpdateToolTip()
+    {
+        const QString tip = ShownText() == text() ? QString() : text();
+        if (tip != toolTip())
+            setToolTip(tip);
     }
 
 protected:
@@ -56,6 +91,11 @@ protected:
         drawFrame(&painter);
         style()->drawItemText(&painter, TextRoom(), int(QStyle::visualAlignment(layoutDirection(), alignment())),
                               palette(), isEnabled(), shown, foregroundRole());
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        UpdateToolTip();
     }
 
 private:
@@ -79,9 +119,151 @@ private:
 
     int leastWidth_;
     TPanelFit fit_;
+    int floor_; // the narrowest the layout may make the panel
 };
 
+TStatusPanel* StatusPanel(QLabel* label) { return static_cast<TStatusPanel*>(label); }
+
+int Sum(const std::vector<int>& widths) { return std::accumulate(widths.begin(), widths.end(), 0); }
+
+// Takes pixels off the widths until their sum is at most room: the same number from each (one
+// more from the first ones where they do not divide evenly), none below its low.
+void CutEvenly(std::vector<int>& widths, const std::vector<int>& lows, int room)
+{
+    for (int excess = Sum(widths) - room; excess > 0; excess = Sum(widths) - room) {
+        int cuttable = 0;
+        int leastSpare = INT_MAX;
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            if (widths[i] > lows[i]) {
+                ++cuttable;
+                leastSpare = std::min(leastSpare, widths[i] - lows[i]);
+            }
+        if (cuttable == 0)
+            return;
+        // Either the whole excess, or as much as the panel closest to its low still has.
+        const int cut = std::min(excess / cuttable, leastSpare);
+        int oneMore = cut < leastSpare ? excess % cuttable : 0;
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            if (widths[i] > lows[i]) {
+                widths[i] -= cut;
+                if (oneMore > 0 && widths[i] > lows[i]) {
+                    --widths[i];
+                    --oneMore;
+                }
+            }
+    }
+}
+
 } // namespace
+
+// A window whose panels' texts are wider than its screen would reach past the screen's edge,
+// where no one can see them or the size grip. So the panels' floors are chosen for the room
+// the screen leaves the bar: while it holds every number panel's whole text beside a file
+// name at its least width, nothing changes; past that the number panels are cut alike down to
+// their least widths, and on a screen too narrow even for those, every panel alike.
+void TStatusBar::FitToScreen()
+{
+    const QWidget* form = window();
+    QScreen* screen = form->screen();
+    if (!screen)
+        return;
+    // A screen whose work area changes (a new resolution, a panel docked) is fitted to again.
+    if (screen != screen_) {
+        disconnect(screenResized_);
+        screen_ = screen;
+        screenResized_ = connect(screen, &QScreen::availableGeometryChanged, this, &TStatusBar::FitToScreen);
+    }
+
+    // The bar spans its window: what the screen leaves it is the screen less the window's frame.
+    const QMargins frame = form->windowHandle() ? form->windowHandle()->frameMargins() : QMargins();
+    const int room = screen->availableGeometry().width() - frame.left() - frame.right() - WidthBesidesPanels();
+
+    std::vector<int> floors, lows;
+    for (QLabel* label : panels_) {
+        const TStatusPanel* panel = StatusPanel(label);
+        const int whole = panel->sizeHint().width();
+        floors.push_back(panel->Fit() == pfWholeText ? whole : panel->LeastWidth());
+        lows.push_back(std::min(whole, panel->LeastWidth()));
+    }
+    CutEvenly(floors, lows, room);
+    CutEvenly(floors, std::vector<int>(floors.size(), 0), room);
+    bool changed = false;
+    for (std::size_t i = 0; i < panels_.size(); ++i)
+        changed = StatusPanel(panels_[i])->SetFloor(floors[i]) || changed;
+    if (changed) {
+        // Before the first show no event tells the window that the bar's least width changed;
+        // its first layout must have it all the same.
+        InvalidateRows();
+        updateGeometry();
+    }
+}
+
+void TStatusBar::InvalidateRows()
+{
+    layout()->invalidate();
+    for (QLayout* row : layout()->findChildren<QLayout*>())
+        row->invalidate();
+}
+
+int TStatusBar::WidthBesidesPanels()
+{
+    // The bar's rows keep the sizes they had until the next round of events: ask them afresh.
+    InvalidateRows();
+    int panels = 0;
+    for (const QLabel* panel : panels_)
+        panels += panel->minimumSizeHint().width();
+    return layout()->totalMinimumSize().width() - panels;
+}
+
+void TStatusBar::WatchWindow()
+{
+    QWidget* form = window();
+    if (form == watched_)
+        return;
+    if (watched_)
+        watched_->removeEventFilter(this);
+    watched_ = form;
+    if (form != this)
+        form->installEventFilter(this);
+}
+
+bool TStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window's frame is known once its platform window is made, or (under a window
+    // manager) some time after it is shown, when the window moves or resizes.
+    if (watched == watched_) {
+        switch (event->type()) {
+        case QEvent::WinIdChange:
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::ScreenChangeInternal:
+            FitToScreen();
+            break;
+        default:
+            break;
+        }
+    }
+    return QStatusBar::eventFilter(watched, event);
+}
+
+bool TStatusBar::event(QEvent* event)
+{
+    const bool handled = QStatusBar::event(event);
+    switch (event->type()) {
+    case QEvent::ParentChange:
+        WatchWindow();
+        FitToScreen();
+        break;
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+        FitToScreen();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
 
 void TStatusBar::AddPanel(int width, TAlignment alignment, TPanelFit fit)
 {
@@ -103,14 +285,17 @@ QLabel* TStatusBar::Panel(int index) const
 
 void TStatusBar::SetPanelText(int index, const std::string& text)
 {
-    Panel(index)->setText(QString::fromStdString(text));
+    TStatusPanel* panel = StatusPanel(Panel(index));
+    panel->setText(QString::fromStdString(text));
+    FitToScreen();
+    panel->UpdateToolTip();
 }
 
 std::string TStatusBar::PanelText(int index) const { return Panel(index)->text().toStdString(); }
 
 std::string TStatusBar::PanelShownText(int index) const
 {
-    return static_cast<const TStatusPanel*>(Panel(index))->ShownText().toStdString();
+    return StatusPanel(Panel(index))->ShownText().toStdString();
 }
 
 int TStatusBar::PanelWidth(int index) const { return Panel(index)->width(); }
