@@ -9,9 +9,10 @@ JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 # qt6-translations-l10n: Qt's own texts (message-box buttons, file, colour and font dialogs)
-# in Russian, like everything else the program says.
-BUILD_PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-translations-l10n \
-                  libgtest-dev libgmock-dev zlib1g-dev libjpeg62-turbo-dev
+# in Russian, like everything else the program says. qt6-base-private-dev: the tests resize
+# the offscreen platform's screen through Qt's platform interface.
+BUILD_PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-private-dev qt6-multimedia-dev \
+                  qt6-translations-l10n libgtest-dev libgmock-dev zlib1g-dev libjpeg62-turbo-dev
 TEST_PACKAGES  := xvfb xauth ffmpeg libgif-dev libpng-dev imagemagick pngcheck gifsicle
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 BENCH_PACKAGES := libbenchmark-dev libimagequant-dev libmagick++-dev libspng-dev

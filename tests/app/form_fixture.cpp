@@ -9,6 +9,7 @@
 
 #include "app/start_platform.h"
 #include "platform/registry.h"
+#include "support/qt/offscreen_screen.h"
 
 void TFormTest::SetUp()
 {
@@ -16,6 +17,8 @@ void TFormTest::SetUp()
     // With the fixed screen in place, so that every test program starts on the same depth.
     StartPlatform();
     SetRegistryStorePath(StorePath());
+    qtScreenBefore_ = OffscreenScreenSize();
+    UseScreen(desktop_.Screen.Width(), desktop_.Screen.Height(), desktop_.Screen.BitsPerPixel());
 }
 
 void TFormTest::TearDown()
@@ -23,9 +26,15 @@ void TFormTest::TearDown()
     form_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     SetRegistryStorePath({});
+    SetOffscreenScreenSize(qtScreenBefore_);
 }
 
-void TFormTest::UseScreen(int width, int height, int bits) { desktop_.Screen.Set(width, height, bits); }
+void TFormTest::UseScreen(int width, int height, int bits)
+{
+    desktop_.Screen.Set(width, height, bits);
+    // What the window reads from Qt (its screen's work area) is the same screen.
+    SetOffscreenScreenSize(QSize(width, height));
+}
 
 void TFormTest::WriteKey(const std::vector<std::string>& valueLines)
 {

@@ -1,8 +1,11 @@
 #pragma once
 // A main window built headless: a temporary registry store and the desktop's doubles (a fixed
-// 1024 x 768 x 24 screen, scripted boxes and dialogs, timers the test fires), on the platform
-// the program starts, so that nothing reaches the desktop.
+// 1024 x 768 x 24 screen, which Qt's offscreen screen is sized to as well, scripted boxes and
+// dialogs, timers the test fires), on the platform the program starts, so that nothing
+// reaches the desktop.
 #include <gtest/gtest.h>
+
+#include <QSize>
 
 #include <filesystem>
 #include <memory>
@@ -38,7 +41,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Use before MakeForm: the screen the window starts on.
+    // Use before MakeForm: the screen the window starts on, and the one Qt shows it on.
     void UseScreen(int width, int height, int bits);
     // The settings key as an installer leaves it, with these value lines below it.
     void WriteKey(const std::vector<std::string>& valueLines = {});
@@ -57,4 +60,5 @@ protected:
     TFakeFileDialogs& dialogs_ = desktop_.FileDialogs;
     kelvo::test::TTempDir temp_;
     std::unique_ptr<TTestForm> form_;
+    QSize qtScreenBefore_;
 };

@@ -1,10 +1,12 @@
-// The main window's status bar: the number panels show their whole texts, and the project's
-// file name, of any length, never takes the window past the screen.
+// The main window's status bar: the number panels show their whole texts where the screen has
+// room for them, and neither they nor the project's file name, of any length, take the window
+// past the screen.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
 
 #include "app/status_text.h"
 #include "form_fixture.h"
@@ -43,7 +45,9 @@ bool ShowsWholeText(const QLabel& panel)
 
 TEST_F(FormDefaults, StatusPanelsKeepTheirWidthsAsTheLeastAndShowTheirLongestTexts)
 {
-    // The window as small as it can be: the texts must show whole all the same.
+    // The window as small as it can be: the texts must show whole all the same, on a screen
+    // that has room for the widest of them in the larger font.
+    UseScreen(1280, 1024, 24);
     TAVIForm& f = MakeForm();
     f.setWindowState(Qt::WindowNoState);
     f.show();
@@ -82,9 +86,38 @@ TEST_F(FormDefaults, StatusPanelsKeepTheirWidthsAsTheLeastAndShowTheirLongestTex
     f.hide();
 }
 
-// A file name has no length the window could follow: on an 800- and a 1024-wide screen the
-// window keeps its size, the name's panel its least width and more where the window has room,
-// and what does not fit is the middle of the name.
+// Whether a panel that cannot show all of its text shows it as it should: cut where fit says,
+// within the panel, with the whole text in its tooltip.
+void ExpectCut(const QLabel& panel, const QString& shown, Qt::TextElideMode mode)
+{
+    const QString whole = panel.text();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    if (mode == Qt::ElideMiddle) {
+        EXPECT_TRUE(shown.startsWith(whole.left(4))) << shown.toStdString();
+    }
+    EXPECT_TRUE(shown.endsWith(whole.right(mode == Qt::ElideMiddle ? 6 : 3))) << shown.toStdString();
+    EXPECT_LE(panel.fontMetrics().horizontalAdvance(shown), panel.contentsRect().width());
+    EXPECT_EQ(panel.toolTip().toStdString(), whole.toStdString());
+}
+
+// The desktop's font for a test's length.
+class TAppFont {
+public:
+    explicit TAppFont(const QFont& font) : before_(QApplication::font()) { QApplication::setFont(font); }
+    ~TAppFont() { QApplication::setFont(before_); }
+
+private:
+    QFont before_;
+};
+
+// A file name has no length the window could follow, and the number panels' texts in a large
+// font may be more than the screen holds. On an 800- and a 1024-wide screen, in the desktop's
+// font and in one half as large again, the window keeps its size where the number panels'
+// texts fit it and grows no wider than the screen Qt shows it on where they do not. The name's
+// panel keeps its least width and more where the window has room, and what does not fit is
+// the middle of the name; a number that does not fit loses the start of its text, never the
+// figure at its end. A screen too narrow even for the panels' least widths (640) still holds
+// the window.
 TEST_F(FormDefaults, AProjectNameOfAnyLengthKeepsTheWindowOnTheScreen)
 {
     std::string longest; // 200 characters
@@ -97,44 +130,84 @@ TEST_F(FormDefaults, AProjectNameOfAnyLengthKeepsTheWindowOnTheScreen)
         "Новогодний мультфильм для бабушки и дедушки, версия вторая, окончательная.mcp",
         longest,
     };
-    for (const int screenWidth : {800, 1024}) {
-        UseScreen(screenWidth, 600, 24);
+    const QFont desktopFont = QApplication::font();
+    const struct {
+        int ScreenWidth;
+        double FontScale;
+        bool NumbersFit; // in the window at the size it starts with
+        bool LeastWidthsFit;
+    } cases[] = {{800, 1, true, true},     {1024, 1, true, true}, {800, 1.5, false, true},
+                 {1024, 1.5, true, true}, {640, 1, false, false}};
+    const int leastWidths[] = {200, 45, 120, 140, 120};
+    for (const auto& c : cases) {
+        QFont font = desktopFont;
+        font.setPointSizeF(desktopFont.pointSizeF() * c.FontScale);
+        const TAppFont appFont(font);
+        UseScreen(c.ScreenWidth, 600, 24);
         // A window just short of the size that starts it maximised.
-        const int width = screenWidth - 50;
+        const int width = c.ScreenWidth - 50;
         WriteKey({"\"Width\"=dword:" + QString::number(width, 16).rightJustified(8, '0').toStdString(),
                   "\"Height\"=dword:000001f4"});
         TAVIForm& f = MakeForm();
         f.show();
         LayOut();
         ASSERT_EQ(f.windowState(), Qt::WindowNoState);
+        const int screenWidth = f.screen()->availableGeometry().width();
+        ASSERT_EQ(screenWidth, c.ScreenWidth);
         // The number panels as a GIF project of three frames fills them.
         f.StatusBar1->SetPanelText(1, "GIF");
         f.StatusBar1->SetPanelText(2, "Размер: 640 x 480");
         f.StatusBar1->SetPanelText(3, TotalTimeText(1500, ","));
         f.StatusBar1->SetPanelText(4, FrameCountText(3));
         for (const std::string& name : names) {
-            SCOPED_TRACE(name.substr(0, 20) + "… on " + std::to_string(screenWidth));
+            SCOPED_TRACE(name.substr(0, 20) + "… on " + std::to_string(c.ScreenWidth) + " at " +
+                         std::to_string(font.pointSizeF()) + " pt");
             f.StatusBar1->SetPanelText(0, name);
             LayOut();
-            EXPECT_EQ(f.OuterWidth(), width);
+            EXPECT_LE(f.OuterWidth(), screenWidth);
+            EXPECT_EQ(f.OuterWidth(), c.NumbersFit ? width : screenWidth);
             EXPECT_EQ(f.StatusBar1->PanelText(0), name);
             const QLabel& panel = *f.StatusBar1->Panel(0);
             const QString shown = QString::fromStdString(f.StatusBar1->PanelShownText(0));
-            EXPECT_GE(panel.width(), 200);
+            if (c.LeastWidthsFit) {
+                EXPECT_GE(panel.width(), leastWidths[0]);
+            }
             if (panel.width() >= panel.sizeHint().width()) {
                 EXPECT_EQ(shown.toStdString(), name);
-                EXPECT_TRUE(ShowsWholeText(panel));
-            } else {
-                // The window's room went to the name: past its least width, up to the panels after it.
-                EXPECT_GT(panel.width(), 200);
-                EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
-                const QString whole = QString::fromStdString(name);
-                EXPECT_TRUE(shown.startsWith(whole.left(4)));
-                EXPECT_TRUE(shown.endsWith(whole.right(6)));
-                EXPECT_LE(panel.fontMetrics().horizontalAdvance(shown), panel.contentsRect().width());
             }
-            for (int i = 2; i < 5; ++i) // (the type, centred, is three letters)
-                EXPECT_TRUE(ShowsWholeText(*f.StatusBar1->Panel(i))) << "panel " << i;
+            if (shown.toStdString() == name) {
+                EXPECT_TRUE(ShowsWholeText(panel));
+                EXPECT_EQ(panel.toolTip().toStdString(), "");
+            } else {
+                // The window's room went to the numbers first, then to the name: up to the
+                // panels after it, past its least width where the numbers leave room.
+                if (c.NumbersFit) {
+                    EXPECT_GT(panel.width(), leastWidths[0]);
+                }
+                ExpectCut(panel, shown, Qt::ElideMiddle);
+            }
+            int cut = 0;
+            for (int i = 1; i < 5; ++i) {
+                SCOPED_TRACE("panel " + std::to_string(i));
+                const QLabel& number = *f.StatusBar1->Panel(i);
+                const QString numberShown = QString::fromStdString(f.StatusBar1->PanelShownText(i));
+                if (number.width() >= number.sizeHint().width()) {
+                    EXPECT_EQ(numberShown, number.text());
+                }
+                if (numberShown == number.text()) {
+                    if (i > 1) { // (the type, centred, is three letters)
+                        EXPECT_TRUE(ShowsWholeText(number));
+                    }
+                    EXPECT_EQ(number.toolTip().toStdString(), "");
+                } else {
+                    ++cut;
+                    if (c.LeastWidthsFit) {
+                        EXPECT_GE(number.width(), leastWidths[i]);
+                    }
+                    ExpectCut(number, numberShown, Qt::ElideLeft);
+                }
+            }
+            EXPECT_EQ(cut > 0, !c.NumbersFit);
         }
         f.hide();
     }

@@ -1,14 +1,17 @@
 #pragma once
 // Small widgets in the shape of the class library's controls that the windows and dialogs are
 // laid out from: a panel with a centred caption and bevels, a shape, a splitter bar, a status
-// bar with panels of a least width that widen to their text (or, for a text of no set length
-// such as a file name, show what fits), a paint box, an image, a radio group, a spin edit, a
-// track bar and a draw grid. Colours are TColor values, system colours among them, resolved
-// where they are painted.
+// bar with panels of a least width that widen to their text as far as the screen has room (or,
+// for a text of no set length such as a file name, show what fits; its bodies are in
+// controls_status_bar.cpp), a paint box, an image, a radio group, a spin edit, a track bar and
+// a draw grid. Colours are TColor values, system colours among them, resolved where they are
+// painted.
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QPointer>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -90,9 +93,13 @@ private:
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
-// How a status panel fits its text: whole, widening the panel (and the window, when it is too
-// narrow) as far as the text needs; or as wide as the text while the window has room, down
-// to the panel's least width, with the middle of the text left out where it does not fit.
+// How a status panel fits its text. A panel of pfWholeText is as wide as its whole text, and
+// the window with it, as far as the window's screen has room; past that such panels share
+// what the screen leaves them, the same number of pixels cut from each down to its least
+// width, and leave out the start of the text, which keeps the figure at its end in sight. A
+// panel of pfElideMiddle gives way first: as wide as its text while the window has room, down
+// to its least width, with the middle of the text left out. A panel that cannot show all of
+// its text has the whole text as its tooltip.
 enum TPanelFit { pfWholeText, pfElideMiddle };
 
 class TStatusBar : public QStatusBar {
@@ -110,8 +117,23 @@ public:
     int PanelWidth(int index) const;
     QLabel* Panel(int index) const;
 
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Sets how narrow each panel may be, so that the window at the width of its screen holds them.
+    void FitToScreen();
+    // What the bar takes besides its panels: its margins, the gaps, the size grip.
+    int WidthBesidesPanels();
+    void InvalidateRows();
+    // Follows the window the bar is in: its frame and its screen give the panels their room.
+    void WatchWindow();
+
     std::vector<QLabel*> panels_;
+    QPointer<QWidget> watched_;
+    QPointer<QScreen> screen_;
+    QMetaObject::Connection screenResized_;
 };
 
 // A control that has no picture of its own: its form draws it in OnPaint.
