@@ -3,6 +3,8 @@
 // or written, and every registry failure is silent.
 #include "app/createavi.h"
 
+#include <QScreen>
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -105,6 +107,9 @@ int TAVIForm::OuterHeight() const { return frameGeometry().height(); }
 
 void TAVIForm::SetOuterSize(int width, int height)
 {
+    // Whatever size is wanted, the window is never wider than the screen it is on.
+    if (const QScreen* screen = this->screen())
+        width = std::min(width, screen->availableGeometry().width());
     wantedOuterWidth_ = width;
     wantedOuterHeight_ = height;
     const int frameW = frameGeometry().width() - geometry().width();
