@@ -68,8 +68,8 @@ void TakeGifPicture(TGIFSubImage& image, TBitmap& picture)
         TGIFSubImage& Image;
         ~TRelease() { Image.ReleasePixels(); }
     } release{image};
-    // The picture is as large as the image and comes whole at 24 bits: a file of large
-    // images can want more of it than the system has left.
+    // The picture is the whole image at 24 bits: one image of a large GIF can want more than
+    // the system has left.
     ReserveBitmapMemory(image.Width(), image.Height(), 24);
     picture.Assign(image);
     image.ReleasePixels();
