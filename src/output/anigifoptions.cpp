@@ -84,9 +84,12 @@ TAniGIFForm::TAniGIFForm(QWidget* owner) : QDialog(owner)
     OnClickShowingErrors(Button2, this, [this] { Button2Click(); });
     OnClickShowingErrors(Button1, this, [this] { Button1Click(); });
     new TNumberFieldKeys(CSpinEdit1, Button2, Button1, [this](char& key) { CSpinEdit1KeyPress(key); });
+    // A count can be set whenever the animation does not loop endlessly: the field follows
+    // the box for as long as the dialog is open.
+    connect(CheckBox7, &QCheckBox::toggled, CSpinEdit1, [this](bool endless) { CSpinEdit1->setEnabled(!endless); });
 }
 
-TAniGIFForm::~TAniGIFForm() = default;
+TAniGIFForm::~TAniGIFForm() { ReleasePreview(); }
 
 void TAniGIFForm::showEvent(QShowEvent* event)
 {
@@ -104,7 +107,6 @@ void TAniGIFForm::FormShow()
     CheckBox3->setChecked(AVIForm->GifCrop);
     CheckBox6->setChecked(AVIForm->GifInterlaced);
     CheckBox7->setChecked(AVIForm->GifLoopCount == 0);
-    // Decided once, here: unticking "endless" later leaves the count as it is.
     CSpinEdit1->setEnabled(!CheckBox7->isChecked());
     if (CSpinEdit1->isEnabled())
         CSpinEdit1->setValue(AVIForm->GifLoopCount);
@@ -117,23 +119,24 @@ void TAniGIFForm::FormShow()
 
 void TAniGIFForm::AniGifPreviewBuild()
 {
-    Image1->Picture.SetGraphic(nullptr);
+    // The image shown is let go of before the next is built, so that the two are never held
+    // at once.
+    ReleasePreview();
     if (WriteGifAnimation)
         WriteGifAnimation(CheckBox1->isChecked(), CheckBox3->isChecked(), CheckBox2->isChecked(),
                           CheckBox6->isChecked());
-    if (TGIFImage* built = AVIForm->OutputGif) {
-        std::unique_ptr<TGIFImage> copy;
-        {
-            // The copy starts no painter of its own while it is made; it animates when shown,
-            // with the draw options of the image it copies.
-            TGifAnimationOff animationOff;
-            copy = std::make_unique<TGIFImage>();
-        }
-        copy->Assign(*built);
-        copy->SetDrawOptions(built->DrawOptions());
-        Image1->Picture.SetGraphic(std::move(copy));
-    }
+    // The preview only reads the built image: it shows the window's own rather than a copy,
+    // which would hold every frame's pixels a second time. It animates with the image's own
+    // draw options.
+    if (TGIFImage* built = AVIForm->OutputGif)
+        Image1->Picture.ShareGraphic(built);
     Image1->update();
+}
+
+void TAniGIFForm::ReleasePreview()
+{
+    StopPreview();
+    Image1->Picture.SetGraphic(nullptr);
 }
 
 void TAniGIFForm::CheckBox1MouseUp() { AniGifPreviewBuild(); }
@@ -153,13 +156,14 @@ void TAniGIFForm::StopPreview()
 {
     if (auto* preview = dynamic_cast<TGIFImage*>(Image1->Picture.Graphic()))
         preview->StopDraw();
-    if (AVIForm->OutputGif)
+    if (AVIForm && AVIForm->OutputGif)
         AVIForm->OutputGif->StopDraw();
 }
 
 void TAniGIFForm::Button2Click()
 {
-    StopPreview();
+    // The image to be saved is built anew: the one shown goes first.
+    ReleasePreview();
     TAVIForm& form = *AVIForm;
     struct TStored {
         bool ShowAniGifOptions, GifOptimize, GifMerge, GifCrop, GifInterlaced;
@@ -199,7 +203,7 @@ void TAniGIFForm::Button1Click() { reject(); }
 
 void TAniGIFForm::reject()
 {
-    StopPreview();
+    ReleasePreview();
     QDialog::reject();
 }
 

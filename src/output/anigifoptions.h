@@ -56,4 +56,6 @@ protected:
 private:
     // Stops the painters of the preview and of the window's image.
     void StopPreview();
+    // Stops the preview and takes the window's image out of it.
+    void ReleasePreview();
 };

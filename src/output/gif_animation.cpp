@@ -53,10 +53,13 @@ std::unique_ptr<TGIFSubImage> ConvertFrame(const TGifAnimationFrame& frame)
     const GIFOPTIONS& o = frame.Options;
     TBitmap source;
     if (frame.Bitmap) {
-        // The 24-bit copy the colours are reduced from, and the image's own pixels, which
-        // every frame keeps until the file is written: a long animation grows with its frames.
+        // The 24-bit copy the colours are reduced from, and what every frame of the image
+        // keeps until the file is written, its pixels and the bitmap they were reduced into
+        // (24-bit when no reduction was asked for): a long animation grows with its frames.
         const int width = frame.Bitmap->Width(), height = frame.Bitmap->Height();
-        ReserveMemory(BitmapMemoryBytes(width, height, 24) + BitmapMemoryBytes(width, height, 8));
+        const int kept = TColorReduction(o.ColorReduction) == rmNone ? 24 : 8;
+        ReserveMemory(BitmapMemoryBytes(width, height, 24) + BitmapMemoryBytes(width, height, 8) +
+                      BitmapMemoryBytes(width, height, kept));
         source.Assign(*frame.Bitmap);
     }
     source.SetPixelFormat(pf24bit);

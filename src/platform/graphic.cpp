@@ -142,7 +142,7 @@ TRegistry& Registry()
 } // namespace
 
 TPicture::TPicture() = default;
-TPicture::~TPicture() = default;
+TPicture::~TPicture() { Detach(); }
 
 void TPicture::Attach()
 {
@@ -156,6 +156,14 @@ void TPicture::Attach()
     };
 }
 
+void TPicture::Detach()
+{
+    if (SharesGraphic()) {
+        graphic_->OnChange = nullptr;
+        graphic_->OnProgress = nullptr;
+    }
+}
+
 void TPicture::GraphicChanged()
 {
     if (OnChange)
@@ -164,7 +172,16 @@ void TPicture::GraphicChanged()
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
 {
-    graphic_ = std::move(graphic);
+    Detach();
+    graphic_ = std::unique_ptr<TGraphic, TGraphicRelease>(graphic.release(), TGraphicRelease{true});
+    Attach();
+    GraphicChanged();
+}
+
+void TPicture::ShareGraphic(TGraphic* graphic)
+{
+    Detach();
+    graphic_ = std::unique_ptr<TGraphic, TGraphicRelease>(graphic, TGraphicRelease{false});
     Attach();
     GraphicChanged();
 }

@@ -103,6 +103,16 @@ struct TClipboardFormatEntry {
     TGraphicFactory Factory;
 };
 
+// How a picture lets go of its graphic: frees the ones it owns only.
+struct TGraphicRelease {
+    bool Owned = true;
+    void operator()(TGraphic* graphic) const
+    {
+        if (Owned)
+            delete graphic;
+    }
+};
+
 class TPicture {
 public:
     TPicture();
@@ -112,6 +122,12 @@ public:
 
     TGraphic* Graphic() const { return graphic_.get(); }
     void SetGraphic(std::unique_ptr<TGraphic> graphic);
+    // Shows a graphic that stays its owner's: the picture draws it and passes on its events
+    // but never frees it, so that a picture that only shows a large graphic costs nothing.
+    // The owner stops whatever draws it on other threads and takes it back (SetGraphic with
+    // another graphic or none) before the graphic or the picture goes.
+    void ShareGraphic(TGraphic* graphic);
+    bool SharesGraphic() const { return graphic_ && !graphic_.get_deleter().Owned; }
     // The graphic as a bitmap; a missing or non-bitmap graphic is replaced by an empty TBitmap.
     TBitmap& Bitmap();
     int Width() const;
@@ -148,8 +164,10 @@ public:
 
 private:
     void Attach();
+    // A shared graphic is handed back without the picture's events.
+    void Detach();
     void GraphicChanged();
-    std::unique_ptr<TGraphic> graphic_;
+    std::unique_ptr<TGraphic, TGraphicRelease> graphic_;
 };
 
 // A stable id per name (case-blind), >= 0xC000, process-wide.

@@ -20,6 +20,7 @@ namespace {
 struct TBuild {
     std::array<bool, 4> Options; // optimize, crop, merge, interlaced
     int LoopCount;
+    bool PreviewShown; // the dialog still showed an image while this one was built
 };
 
 class TAniGifDialogTest : public TOptionDialogTest {
@@ -44,8 +45,9 @@ protected:
 
     void Attach(TAniGIFForm& dialog)
     {
-        dialog.WriteGifAnimation = [this](bool optimize, bool crop, bool merge, bool interlaced) {
-            Builds.push_back({{optimize, crop, merge, interlaced}, AVIForm->GifLoopCount});
+        dialog.WriteGifAnimation = [this, &dialog](bool optimize, bool crop, bool merge, bool interlaced) {
+            Builds.push_back({{optimize, crop, merge, interlaced}, AVIForm->GifLoopCount,
+                              dialog.Image1->Picture.Graphic() != nullptr});
             if (FailBuild)
                 throw std::runtime_error("Invalid Bits Per Pixel value");
             delete AVIForm->OutputGif;
@@ -67,7 +69,7 @@ protected:
     bool FailBuild = false;
 };
 
-TEST_F(TAniGifDialogTest, ShowsTheWindowsValuesAndAnimatesACopyOfTheBuild)
+TEST_F(TAniGifDialogTest, ShowsTheWindowsValuesAndAnimatesTheBuildItself)
 {
     TAniGIFForm dialog;
     Attach(dialog);
@@ -83,9 +85,11 @@ TEST_F(TAniGifDialogTest, ShowsTheWindowsValuesAndAnimatesACopyOfTheBuild)
 
     ASSERT_EQ(Builds.size(), 1u);
     EXPECT_EQ(Builds[0].Options, (std::array<bool, 4>{true, false, false, false}));
+    // The preview only reads: it shows the window's image rather than a copy of its pixels.
     TGIFImage* preview = Preview(dialog);
     ASSERT_NE(preview, nullptr);
-    EXPECT_NE(preview, AVIForm->OutputGif);
+    EXPECT_EQ(preview, AVIForm->OutputGif);
+    EXPECT_TRUE(dialog.Image1->Picture.SharesGraphic());
     EXPECT_EQ(preview->Images().GetCount(), 2);
     EXPECT_TRUE(preview->DrawOptions().Contains(goAnimate));
     EXPECT_TRUE(GIFImageDefaultDrawOptions.Contains(goAnimate));
@@ -95,6 +99,9 @@ TEST_F(TAniGifDialogTest, ShowsTheWindowsValuesAndAnimatesACopyOfTheBuild)
     dialog.Button1->click(); // Cancel
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(preview->DrawPainter(), nullptr);
+    EXPECT_EQ(dialog.Image1->Picture.Graphic(), nullptr) << "the window's image is let go of";
+    EXPECT_EQ(AVIForm->OutputGif, preview) << "and stays the window's";
+    EXPECT_FALSE(preview->OnChange) << "with no event left pointing at the dialog";
     EXPECT_EQ(Builds.size(), 1u);
     EXPECT_EQ(form_->GifLoopCount, 5);
     EXPECT_TRUE(form_->GifOptimize);
@@ -115,18 +122,29 @@ TEST_F(TAniGifDialogTest, FiniteCountChangedAloneIsStoredButIsNoProjectChange)
     EXPECT_EQ(Builds[1].LoopCount, 3);
 }
 
-TEST_F(TAniGifDialogTest, OpenedEndlessTheCountStaysDisabledAndOkStoresItsValue)
+// The count can be set whenever the animation is not endless, for as long as the dialog is
+// open, whichever way it was opened.
+TEST_F(TAniGifDialogTest, TheCountFollowsTheEndlessBox)
 {
-    form_->GifLoopCount = 0;
-    TAniGIFForm dialog;
-    Attach(dialog);
-    Show(dialog);
-    EXPECT_TRUE(dialog.CheckBox7->isChecked());
-    EXPECT_FALSE(dialog.CSpinEdit1->isEnabled());
-    dialog.CheckBox7->click();
-    EXPECT_FALSE(dialog.CSpinEdit1->isEnabled());
-    dialog.Button2->click();
-    EXPECT_EQ(form_->GifLoopCount, 1);
+    for (const int opened : {0, 5}) {
+        SCOPED_TRACE(opened);
+        form_->GifLoopCount = opened;
+        TAniGIFForm dialog;
+        Attach(dialog);
+        Show(dialog);
+        EXPECT_EQ(dialog.CheckBox7->isChecked(), opened == 0);
+        EXPECT_EQ(dialog.CSpinEdit1->isEnabled(), opened != 0);
+        for (int click = 1; click <= 3; ++click) {
+            dialog.CheckBox7->click();
+            const bool endless = (opened == 0) == (click % 2 == 0);
+            ASSERT_EQ(dialog.CheckBox7->isChecked(), endless);
+            EXPECT_EQ(dialog.CSpinEdit1->isEnabled(), !endless) << "click " << click;
+        }
+        if (opened == 0)
+            dialog.CSpinEdit1->setValue(3);
+        dialog.Button2->click();
+        EXPECT_EQ(form_->GifLoopCount, opened == 0 ? 3 : 0);
+    }
 }
 
 TEST_F(TAniGifDialogTest, OkReportsChangesOfTheFourOptionsOnly)
@@ -186,6 +204,14 @@ TEST_F(TAniGifDialogTest, OnlyTheGlobalTableBoxAndTheDefaultsRebuildThePreview)
     EXPECT_TRUE(dialog.CheckBox5->isChecked());
     EXPECT_TRUE(dialog.CheckBox7->isChecked());
     EXPECT_EQ(dialog.CSpinEdit1->value(), 1);
+    EXPECT_EQ(Preview(dialog), AVIForm->OutputGif);
+
+    // Every build, OK's too, starts with the image shown let go of: two built images are
+    // never held at once.
+    dialog.Button2->click();
+    ASSERT_EQ(Builds.size(), 4u);
+    for (const TBuild& build : Builds)
+        EXPECT_FALSE(build.PreviewShown);
 }
 
 TEST_F(TAniGifDialogTest, FailedPreviewIsShownAndTheDialogStaysUp)

@@ -1,4 +1,8 @@
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QToolButton>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,6 +16,7 @@
 #include "gif_test_util.h"
 #include "output/anigifoptions.h"
 #include "output/codec_dialog.h"
+#include "platform/qt/controls.h"
 #include "output_fixture.h"
 
 using namespace kelvo::test;
@@ -281,6 +286,43 @@ TEST_F(CreateOutput, RealGifOptionsDialogBuildsTheSavedLoopCount)
     EXPECT_EQ(std::uint8_t(text[app + 13]), 3); // the loop count's low byte
     EXPECT_EQ(std::uint8_t(text[app + 14]), 0);
     EXPECT_FALSE(Form().ProjectModified());
+}
+
+// The dialog's preview plays the built image itself on the painter's thread while the
+// defaults build it again and OK builds the one to be saved: the file is the one written
+// without the dialog, byte for byte, and nothing of it is kept once it is written.
+TEST_F(CreateOutput, RealGifOptionsDialogPlaysWhileItRebuildsAndSavesTheSameFile)
+{
+    for (int i = 0; i < 6; ++i)
+        AddFrame(i % 2 ? clLime : clYellow, 10, {i, 0, 8 - i, 6});
+    TOutputForm& form = Form();
+    form.ShowAniGifOptions = false;
+    form.GifOptimize = form.GifMerge = form.GifCrop = form.GifInterlaced = false;
+    form.GifLoopCount = 0;
+    Create((temp_ / "plain.gif").string());
+
+    const auto play = [](TAniGIFForm& dialog) {
+        dialog.Image1->update();
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 80) {
+            QApplication::processEvents();
+            QThread::msleep(2);
+        }
+        EXPECT_NE(AVIForm->OutputGif->DrawPainter(), nullptr) << "the preview plays";
+    };
+    form.RealOptionsDialogs = true;
+    form.ShowAniGifOptions = true;
+    form.GifOptimize = form.GifCrop = true;
+    desktop_.ModalDialogs.Answer<TAniGIFForm>([&play](TAniGIFForm& dialog) {
+        play(dialog);
+        dialog.SpeedButton1->click(); // defaults: every option off
+        play(dialog);
+        dialog.Button2->click();
+    });
+    Create((temp_ / "dialog.gif").string());
+    EXPECT_EQ(ReadBytes(temp_ / "dialog.gif"), ReadBytes(temp_ / "plain.gif"));
+    EXPECT_EQ(form.OutputGif, nullptr);
 }
 
 TEST_F(CreateOutput, RealAviOptionsDialogCancelledWritesNothing)
