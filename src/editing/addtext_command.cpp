@@ -5,9 +5,12 @@
 #include <QAction>
 #include <QScrollArea>
 
+#include <algorithm>
 #include <exception>
+#include <new>
 
 #include "editing/addtext.h"
+#include "platform/exceptions.h"
 #include "platform/memory_guard.h"
 #include "platform/qt/controls.h"
 
@@ -87,23 +90,38 @@ void TAVIForm::ActionAddTextExecute()
 void TAVIForm::FitTextFrames(std::size_t first, std::size_t end)
 {
     // The text frames stand where the text area was, fitted as the insert path fits them,
-    // with bitmaps of that size.
+    // with bitmaps of that size. Memory that ran out while they were brought in must not
+    // leave them elsewhere: the options and the place are set whatever memory is left, and
+    // only a bitmap whose size changes asks for room. One that memory cannot hold keeps its
+    // frame as it came, bitmap and placement together.
     MYRECT placement = TextFramePlacement;
     FitFrameRect(placement, ProjectStretch);
+    const int width = std::max(0, placement.Width), height = std::max(0, placement.Height);
+    std::exception_ptr failure;
     for (std::size_t i = first; i < end; ++i) {
         FrameGifOptions.at(i).ReductionBit = 3;
         FrameGifOptions.at(i).GIFTransparent = false;
-    }
-    for (std::size_t i = first; i < end; ++i) {
-        // The placement changes with the bitmap, so that a bitmap memory cannot hold leaves
-        // the frame as it came.
-        if (TBitmap* bitmap = FrameBitmaps.at(i).get()) {
-            const int bits = bitmap->BitsPerPixel();
-            ReserveMemory(BitmapMemoryBytes(placement.Width, placement.Height, bits) +
-                          BitmapMemoryBytes(bitmap->Width(), bitmap->Height(), bits));
-            const TBitmap picture(*bitmap);
-            CopyPictureToFrameBitmap(*bitmap, picture, placement.Width, placement.Height, ProjectStretch);
+        TBitmap* bitmap = FrameBitmaps.at(i).get();
+        if (bitmap && (bitmap->Width() != width || bitmap->Height() != height)) {
+            try {
+                const int bits = bitmap->BitsPerPixel();
+                ReserveMemory(BitmapMemoryBytes(width, height, bits) +
+                              BitmapMemoryBytes(bitmap->Width(), bitmap->Height(), bits));
+                const TBitmap picture(*bitmap);
+                CopyPictureToFrameBitmap(*bitmap, picture, placement.Width, placement.Height, ProjectStretch);
+            } catch (const EOutOfMemory&) {
+                if (!failure)
+                    failure = std::current_exception();
+            } catch (const std::bad_alloc&) {
+                if (!failure)
+                    failure = std::make_exception_ptr(EOutOfMemory(SOutOfMemory));
+            }
+            // A copy that failed once the bitmap had its new size left it white at that size.
+            if (bitmap->Width() != width || bitmap->Height() != height)
+                continue;
         }
         FramePlacements.at(i) = placement;
     }
+    if (failure)
+        std::rethrow_exception(failure);
 }

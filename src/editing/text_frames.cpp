@@ -8,6 +8,7 @@
 #include "gif/gifimage.h"
 #include "platform/bitmap.h"
 #include "platform/exceptions.h"
+#include "platform/memory_guard.h"
 
 std::vector<std::string> SplitCharacters(const std::string& utf8)
 {
@@ -97,6 +98,11 @@ void TextFrameBuilder(const TTextFrameJob& job, TGIFImage& gif)
     int y = job.Direction == tdBottomUp ? job.Height : 0;
     std::unique_ptr<TBitmap> bitmap;
     for (int i = 0; i < job.Count; ++i) {
+        // Up to a thousand frames as large as the text area: each asks for its drawing and
+        // for what its image keeps until the colour map is optimised, the pixels and the
+        // bitmap they were taken from (24-bit, as nothing is reduced).
+        ReserveMemory(2 * BitmapMemoryBytes(job.Width, job.Height, 24) + BitmapMemoryBytes(job.Width, job.Height, 8));
+        bitmap.reset();
         bitmap = std::make_unique<TBitmap>(job.Width, job.Height, pf24bit);
         TCanvas& canvas = bitmap->Canvas();
         canvas.Brush().Color = job.BackColor;

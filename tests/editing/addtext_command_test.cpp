@@ -13,6 +13,7 @@
 #include "editing/addtext.h"
 #include "editing/fake_text_renderer.h"
 #include "platform/qt/controls.h"
+#include "platform/memory_guard.h"
 #include "platform/qt/window_update.h"
 #include "support/error_of.h"
 #include "support/memory_left.h"
@@ -114,15 +115,23 @@ TEST_F(TextFrameCommand, ElsewhereTheFramesGoInAfterTheFirstSelected)
 // the frames brought in so far are in the strip, one of them selected, and counted.
 TEST_F(TextFrameCommand, MemoryThatRunsOutKeepsTheTextFramesMadeAndShowsThem)
 {
-    for (const bool last : {true, false}) {
-        SCOPED_TRACE(last ? "after the last frame" : "in between");
-        TTestForm& f = Project(2, true);
+    struct TCase {
+        bool Last;    // the selected frame is the last one
+        bool Stretch; // text frames of 320 x 240, else of the text area's 100 x 40 at (10, 20)
+        std::int64_t Memory;
+    };
+    // Room for the dialog's frames of the text area and about two frames of the project with
+    // their thumbnails and cells.
+    const TCase cases[] = {{true, true, 1 << 20}, {false, true, 1 << 20}, {true, false, 450 << 10}};
+    for (const TCase& c : cases) {
+        const bool last = c.Last;
+        SCOPED_TRACE(std::string(last ? "after the last frame" : "in between") + (c.Stretch ? ", stretched" : ""));
+        TTestForm& f = Project(2, c.Stretch);
         f.SelectFrame(last ? 1 : 0);
         f.SetProjectModified(false);
         AnswerAdd();
         {
-            // Room for about two frames of 320 x 240 with their thumbnails and cells.
-            const kelvo::test::TMemoryLeft memory(1 << 20);
+            const kelvo::test::TMemoryLeft memory(c.Memory);
             EXPECT_EQ(ErrorOf([&] { f.ActionAddTextExecute(); }), "Out of memory");
         }
         const std::size_t count = f.FrameCount();
@@ -133,9 +142,15 @@ TEST_F(TextFrameCommand, MemoryThatRunsOutKeepsTheTextFramesMadeAndShowsThem)
             EXPECT_EQ(f.CellHeaderPanels[i]->Caption(), "Кадр #" + std::to_string(i + 1));
             EXPECT_EQ(f.FrameBitmaps[i]->Width(), f.FramePlacements[i].Width);
         }
+        // Every text frame brought in stands where the text area was, with the text options,
+        // though memory had run out before they were fitted.
         const std::size_t text = last ? 2 : 1;
-        EXPECT_EQ(f.FrameFiles[text].rfind(f.ProgramFolder + "Work/", 0), 0u) << f.FrameFiles[text];
-        EXPECT_EQ(f.FrameGifOptions[text].ReductionBit, 3);
+        for (std::size_t i = text; i < text + count - 2; ++i) {
+            EXPECT_EQ(f.FrameFiles[i].rfind(f.ProgramFolder + "Work/", 0), 0u) << f.FrameFiles[i];
+            EXPECT_EQ(f.FrameGifOptions[i].ReductionBit, 3) << i;
+            const MYRECT area = c.Stretch ? MYRECT{0, 0, 320, 240} : MYRECT{10, 20, 100, 40};
+            EXPECT_EQ(f.FramePlacements[i], area) << i;
+        }
         EXPECT_EQ(f.SelectedFrames, std::deque<int>{last ? int(count) - 1 : 1});
         EXPECT_FALSE(f.CellMarkers[std::size_t(f.SelectedFrames.front())]->isHidden());
         EXPECT_TRUE(f.ActionSaveProject->isEnabled());
@@ -143,6 +158,38 @@ TEST_F(TextFrameCommand, MemoryThatRunsOutKeepsTheTextFramesMadeAndShowsThem)
         EXPECT_EQ(f.StatusBar1->PanelText(4), "Всего кадров: " + std::to_string(count));
         EXPECT_EQ(LockedWindow(), nullptr);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+}
+
+// Fitting the frames brought in to the text area: every frame gets the text options and the
+// area's place whatever memory is left; only a bitmap whose size changes asks for memory, and
+// one that memory cannot hold keeps its frame as it came.
+TEST_F(TextFrameCommand, FittingAsksOnlyForTheBitmapsThatChangeSize)
+{
+    for (const int room : {0, 1}) {
+        SCOPED_TRACE(room);
+        TTestForm& f = Project(0, false);
+        const bool sized[] = {false, true, false, true}; // already of the text area's size
+        for (const bool same : sized) {
+            TFrameData frame;
+            frame.Bitmap = std::make_unique<TBitmap>(same ? 100 : 320, same ? 40 : 240, pf24bit);
+            frame.Placement = MYRECT{0, 0, same ? 100 : 320, same ? 40 : 240};
+            f.AppendFrameWithCell(std::move(frame));
+        }
+        f.TextFramePlacement = MYRECT{10, 20, 100, 40};
+        const std::uint64_t resized = BitmapMemoryBytes(100, 40, 24) + BitmapMemoryBytes(320, 240, 24);
+        {
+            const kelvo::test::TMemoryLeft memory(std::int64_t(room * resized));
+            EXPECT_EQ(ErrorOf([&] { f.FitTextFrames(0, 4); }), "Out of memory");
+        }
+        for (std::size_t i = 0; i < 4; ++i) {
+            const bool fitted = sized[i] || int(i) < room;
+            EXPECT_EQ(f.FrameGifOptions[i].ReductionBit, 3) << i;
+            const MYRECT placed = fitted ? MYRECT{10, 20, 100, 40} : MYRECT{0, 0, 320, 240};
+            EXPECT_EQ(f.FramePlacements[i], placed) << i;
+            EXPECT_EQ(f.FrameBitmaps[i]->Width(), placed.Width) << i;
+            EXPECT_EQ(f.FrameBitmaps[i]->Height(), placed.Height) << i;
+        }
     }
 }
 

@@ -8,6 +8,9 @@
 #include "editing/fake_text_renderer.h"
 #include "gif/gifimage.h"
 #include "platform/exceptions.h"
+#include "support/error_of.h"
+#include "support/held_bytes.h"
+#include "support/memory_left.h"
 #include "support/paths.h"
 
 namespace {
@@ -139,6 +142,29 @@ TEST(TextFrameBuilder, OneLoopBlockAndOneControlBlockPerImage)
         EXPECT_EQ(image->Width(), 60);
         EXPECT_EQ(image->Height(), 40);
     }
+}
+
+// Up to a thousand frames as large as the text area: the build asks for each, and stops
+// before what it really holds passes what the system has left.
+TEST(TextFrameBuilder, StopsBeforeItsFramesOutgrowMemory)
+{
+    TFakeTextRenderer renderer;
+    TTextFrameJob job = Job(tdTopDown);
+    job.Count = 1000;
+    job.Width = 200;
+    job.Height = 100;
+    constexpr std::int64_t left = 4 << 20;
+    const std::int64_t frame = 4 * 200 * 100; // the pixels and the 24-bit bitmap they came from
+    TGIFImage gif;
+    std::string error;
+    const std::int64_t grown = kelvo::test::PeakGrowth([&] {
+        const kelvo::test::TMemoryLeft memory(left, [] { return kelvo::test::HeldBytes(); });
+        error = ErrorOf<EOutOfMemory>([&] { TextFrameBuilder(job, gif); });
+    });
+    EXPECT_EQ(error, "Out of memory");
+    EXPECT_GT(gif.Images().GetCount(), int(left / frame / 2));
+    EXPECT_LT(gif.Images().GetCount(), int(left / frame) + 1);
+    EXPECT_LT(grown, left + 4 * frame);
 }
 
 TEST(TextFramesFile, NamesFromTheText)
