@@ -381,7 +381,8 @@ public:
     void ApplyFrameSettings(bool timeEdited, bool placed);
     // Frame n's bitmap made again from its source file at its placement's size, stretched
     // or not and mirrored as the frame is; a source that cannot give the picture leaves a
-    // line in the message log and the bitmap resized but not drawn.
+    // line in the message log and the bitmap resized but not drawn. The caller has asked the
+    // memory guard for the bitmap.
     void RebuildFrameFromFile(std::size_t n);
     // The message log's panel is shown exactly while the log holds lines.
     void ShowLogPanel();
@@ -448,7 +449,8 @@ private:
     void ReleaseOutputGif();
     // output/preview.cpp
     void DrawPlaybackFrame(int frame);
-    // The frame drawn, or, when that fails, the run ended before the error goes on.
+    // The frame drawn, or, when that fails, the run stopped as the stop button stops it
+    // before the error goes on.
     void DrawOrEndPreview(int frame);
     void EndPreview();
     bool ArmPlaybackTimer(int mode);

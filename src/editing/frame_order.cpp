@@ -96,6 +96,12 @@ void TAVIForm::ActionCloneExecute()
     // any other, and the strip, the selection and the status show them.
     const std::size_t before = FrameCount();
     auto finish = [this, s, before] {
+        if (FrameCount() == before) {
+            // Nothing was cloned: the selection stays as it was, marked.
+            for (const int frame : SelectedFrames)
+                CellMarkers.at(std::size_t(frame))->show();
+            return;
+        }
         for (std::size_t i = 0; i < FrameCount(); ++i)
             RedrawCell(i);
         SetStripRange();
@@ -105,8 +111,7 @@ void TAVIForm::ActionCloneExecute()
         SelectFrame(std::min(s, int(FrameCount()) - 1));
         UpdateFrameActions(true);
         UpdateUpDownActions();
-        if (FrameCount() != before)
-            SetProjectModified(true);
+        SetProjectModified(true);
         UpdateStatusTotals();
     };
     try {

@@ -124,23 +124,22 @@ void TAVIForm::ApplyFrameSettings(bool timeEdited, bool placed)
             FrameStretch.at(n) = DelayFit;
         if (!placed)
             continue;
+        const MYRECT& edited = FramePlacements.at(n);
         try {
-            TryFrameRebuild(FrameFiles.at(n), [this, n] {
-                RebuildFrameFromFile(n);
-                return true;
-            });
+            ReserveBitmapMemory(edited.Width, edited.Height, FrameBitmaps.at(n)->BitsPerPixel());
         } catch (const EOutOfMemory&) {
-            // A frame whose bitmap memory could not be made keeps the placement that bitmap
-            // still has; one whose picture could not be made is white at its new size, as
-            // after any other failed rebuild.
-            const TBitmap& bitmap = *FrameBitmaps.at(n);
-            const MYRECT& edited = FramePlacements.at(n);
-            if (bitmap.Width() != std::max(0, edited.Width) || bitmap.Height() != std::max(0, edited.Height)) {
-                FramePlacements.at(n) = placement;
-                FrameStretch.at(n) = stretch;
-            }
+            // A frame whose new bitmap memory cannot hold keeps the one it has, and with it
+            // the placement and the fit that bitmap was drawn for.
+            FramePlacements.at(n) = placement;
+            FrameStretch.at(n) = stretch;
             throw;
         }
+        // Memory that runs out further on (the source picture) leaves the frame white at its
+        // new size, as after any other failed rebuild.
+        TryFrameRebuild(FrameFiles.at(n), [this, n] {
+            RebuildFrameFromFile(n);
+            return true;
+        });
     }
 }
 
@@ -148,7 +147,6 @@ void TAVIForm::RebuildFrameFromFile(std::size_t n)
 {
     TBitmap& frame = *FrameBitmaps.at(n);
     const MYRECT& placement = FramePlacements.at(n);
-    ReserveBitmapMemory(placement.Width, placement.Height, frame.BitsPerPixel());
     frame.SetSize(std::max(0, placement.Width), std::max(0, placement.Height));
     const std::string& path = FrameFiles.at(n);
 

@@ -54,40 +54,55 @@ void TAVIForm::CreateOutputFile()
     const std::string path = SaveDialog1->FileName;
     OutputFileName = NamePart(path);
     const std::string extension = Extension(path);
+    const bool avi = SameAscii(extension, ".avi");
+    const bool gif = SameAscii(extension, ".gif");
 
-    if (SameAscii(extension, ".avi")) {
-        if (ShowAviOptions) {
-            OptionsChanged = false;
-            if (!RunAviOptionsDialog())
-                return;
-        }
-        repaint();
-        WriteAviFile(path);
-        // A GIF project's file holds none of the AVI options.
-        if (ProjectType == 1)
-            OptionsChanged = false;
-    } else if (SameAscii(extension, ".gif")) {
-        OptionsChanged = false;
-        if (ShowAniGifOptions) {
-            // The dialog's OK has stored its options and built OutputGif already.
-            if (!RunAniGifOptionsDialog())
-                return;
-        } else {
-            WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
-        }
-        if (!OutputGif)
-            WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
-        repaint();
-        OutputGif->SaveToFile(path);
-        // An AVI project's file holds none of the GIF options.
-        if (ProjectType == 0)
-            OptionsChanged = false;
-    }
     // Writing an output saves nothing of the project: it can make the project modified (an
-    // option its file holds was changed) but never unmodified.
-    if (OptionsChanged)
-        SetProjectModified(true);
-    OptionsChanged = false;
+    // option its file holds was changed in the options dialog) but never unmodified. That
+    // holds however the writing ends: an option stored before memory or the disk ran out is
+    // the project's all the same.
+    auto finish = [this, avi, gif] {
+        // A project's file holds the options of its own type of output only.
+        if ((avi && ProjectType == 1) || (gif && ProjectType == 0))
+            OptionsChanged = false;
+        if (OptionsChanged)
+            SetProjectModified(true);
+        OptionsChanged = false;
+    };
+    try {
+        if (avi) {
+            if (ShowAviOptions) {
+                OptionsChanged = false;
+                if (!RunAviOptionsDialog())
+                    return;
+            }
+            repaint();
+            WriteAviFile(path);
+        } else if (gif) {
+            OptionsChanged = false;
+            if (ShowAniGifOptions) {
+                // The dialog's OK has stored its options and built OutputGif already.
+                if (!RunAniGifOptionsDialog()) {
+                    // What the dialog built for its preview is never saved.
+                    ReleaseOutputGif();
+                    return;
+                }
+            } else {
+                WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
+            }
+            if (!OutputGif)
+                WriteGifAnimation(GifOptimize, GifCrop, GifMerge, GifInterlaced);
+            repaint();
+            OutputGif->SaveToFile(path);
+            // Nothing reads the image once it is written, and it holds every frame's pixels:
+            // the room goes back to the commands that follow.
+            ReleaseOutputGif();
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
 }
 
 void TAVIForm::WriteGifAnimation(bool optimize, bool crop, bool merge, bool interlaced)

@@ -161,9 +161,9 @@ void TAVIForm::DrawOrEndPreview(int frame)
     try {
         DrawPlaybackFrame(frame);
     } catch (...) {
-        // A frame memory cannot show ends the run, as the stop button would, before the
-        // error is shown; the timer must not go on into it again.
-        EndPreview();
+        // A frame memory cannot show ends the run as the stop button does, before the error
+        // is shown: the timer must not go on into it again, and the sound stops with it.
+        ToolButStopClick();
         throw;
     }
 }

@@ -9,12 +9,16 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QToolButton>
 
+#include <filesystem>
 #include <fstream>
 
 #include "app/dialogs/mainoptions.h"
 #include "editing/delay.h"
+#include "output/anigifoptions.h"
+#include "output/avioptions.h"
 #include "gif/gifimage.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/window_update.h"
@@ -237,47 +241,144 @@ TEST_F(FrameMemory, RebuildsThatMemoryCannotHoldKeepEachFrameWhole)
     }
 }
 
+// A frame whose rebuild memory refuses keeps the bitmap it has, and the placement and the fit
+// that bitmap was drawn for, also where only the fit changed.
+TEST_F(FrameMemory, AFrameWhoseRebuildIsRefusedKeepsItsFitWithItsBitmap)
+{
+    TAVIForm& f = Form();
+    NewProject(Width, Height, 1);
+    Add({WriteFile("small.gif", kelvo::test::FlatGif(1, Width / 10, Height / 10))});
+    f.ActionSelAllExecute();
+    desktop_.ModalDialogs.Answer<TDelayForm>([](TDelayForm& d) {
+        d.CSpinEditWidth->setValue(Width);
+        d.CSpinEditHeight->setValue(Height);
+        d.Button1->click();
+    });
+    f.EditFrameSettings();
+    ASSERT_EQ(f.FrameBitmaps[0]->Width(), Width);
+    ASSERT_FALSE(f.FrameStretch[0]);
+    const TColor corner = f.FrameBitmaps[0]->GetPixel(Width - 1, Height - 1);
+
+    desktop_.ModalDialogs.Answer<TDelayForm>([](TDelayForm& d) {
+        d.CheckBox1->click(); // fitted: the same size, stretched
+        d.Button1->click();
+    });
+    {
+        const TMemoryLeft memory(0);
+        EXPECT_EQ(ErrorOf([&] { f.EditFrameSettings(); }), "Out of memory");
+    }
+    EXPECT_FALSE(f.FrameStretch[0]) << "the bitmap is not stretched";
+    EXPECT_EQ(f.FramePlacements[0], (MYRECT{0, 0, Width, Height}));
+    EXPECT_EQ(f.FrameBitmaps[0]->GetPixel(Width - 1, Height - 1), corner);
+    ExpectConsistent();
+}
+
+// A clone that memory refuses before any copy is made leaves the selection as it was.
+TEST_F(FrameMemory, ACloneRefusedAtOnceKeepsTheSelection)
+{
+    TAVIForm& f = Form();
+    StretchedProject(5);
+    f.ClearSelection();
+    f.SelectFrame(1);
+    f.SelectFrame(3);
+    f.SetProjectModified(false);
+    const std::deque<int> selected = f.SelectedFrames;
+    {
+        const TMemoryLeft memory(0);
+        EXPECT_EQ(ErrorOf([&] { f.ActionCloneExecute(); }), "Out of memory");
+    }
+    EXPECT_EQ(f.FrameCount(), 5u);
+    EXPECT_EQ(f.SelectedFrames, selected);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(f.CellMarkers[i]->isHidden(), i != 1 && i != 3) << i;
+    EXPECT_FALSE(f.ProjectModified());
+    ExpectConsistent();
+}
+
 // The animated GIF and the AVI hold the frames' bitmaps anew: memory that cannot hold them
-// ends the writing with "Out of memory", leaves no half-built animation behind to hold on to,
-// and the AVI file closed.
+// ends the writing with "Out of memory" and lets go of all it held; the AVI file is closed,
+// and an option the dialog stored before is the project's change all the same.
 TEST_F(FrameMemory, OutputsThatMemoryCannotHoldEndAndLetGoOfWhatTheyHeld)
 {
-    for (const char* extension : {".gif", ".avi"}) {
-        SCOPED_TRACE(extension);
+    for (const bool avi : {false, true}) {
+        SCOPED_TRACE(avi ? "AVI" : "GIF");
         form_ = std::make_unique<TAVIForm>();
         TAVIForm& f = Form();
-        StretchedProject(8);
+        StretchedProject(8, avi ? 0 : 1);
         f.ShowAniGifOptions = false;
-        f.ShowAviOptions = false;
+        f.ShowAviOptions = avi;
         f.ShowCodecDialog = false;
         f.SetProjectModified(false);
-        const std::string out = PathOf(std::string("out") + extension);
+        if (avi)
+            desktop_.ModalDialogs.Answer<TAviOptionsForm>([](TAviOptionsForm& d) {
+                d.CSpinEdit1->setValue(500);
+                d.Button1->click();
+            });
+        const std::string out = PathOf(avi ? "out.avi" : "out.gif");
         desktop_.FileDialogs.Choose({out});
+        const std::int64_t held = kelvo::test::HeldBytes();
         {
             const TMemoryLeft memory(3 * FrameBytes);
             EXPECT_EQ(ErrorOf([&] { f.CreateOutputFile(); }), "Out of memory");
         }
-        EXPECT_EQ(f.OutputGif, nullptr);
-        EXPECT_FALSE(f.ProjectModified());
-        if (std::string(extension) == ".avi") {
+        EXPECT_LT(kelvo::test::HeldBytes() - held, FrameBytes / 4);
+        EXPECT_EQ(f.ProjectModified(), avi) << "the frame time the dialog stored, 1000 to 500";
+        EXPECT_EQ(f.AviFrameTime, avi ? 500 : 1000);
+        EXPECT_FALSE(f.OptionsChanged);
+        if (avi) {
             std::ifstream file(out, std::ios::binary);
             std::string head(4, '\0');
             file.read(head.data(), 4);
             EXPECT_EQ(head, "RIFF") << "closed with the frames written";
         }
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+        // With memory back the output is written, and nothing of it is held once it is.
+        f.ShowAviOptions = false;
         desktop_.FileDialogs.Choose({out});
         f.CreateOutputFile();
         EXPECT_TRUE(std::filesystem::exists(out));
+        EXPECT_LT(kelvo::test::HeldBytes() - held, FrameBytes / 4);
     }
 }
 
+// The animated-GIF dialog's preview shows the image it built rather than a copy, and every
+// build, OK's too, lets go of the image shown first: the create never holds two built
+// images at once, and with room for less than a second one it goes through.
+TEST_F(FrameMemory, TheGifOptionsDialogHoldsOneBuiltImageAtATime)
+{
+    TAVIForm& f = Form();
+    StretchedProject(100);
+    f.ShowAniGifOptions = true;
+    const std::int64_t start = kelvo::test::HeldBytes();
+    f.WriteGifAnimation(false, false, false, false);
+    const std::int64_t build = kelvo::test::HeldBytes() - start;
+    desktop_.ModalDialogs.Answer<TAniGIFForm>([](TAniGIFForm& d) {
+        d.Image1->repaint();
+        d.CheckBox1->click(); // built again while the preview plays
+        d.Image1->repaint();
+        d.Button2->click();
+    });
+    const std::string out = PathOf("out.gif");
+    desktop_.FileDialogs.Choose({out});
+    std::int64_t peak = 0;
+    {
+        const TMemoryLeft memory(build / 2, [] { return kelvo::test::HeldBytes(); });
+        peak = kelvo::test::PeakGrowth([&] { f.CreateOutputFile(); });
+    }
+    EXPECT_TRUE(std::filesystem::exists(out));
+    EXPECT_LT(peak, build / 2) << "above the image held before";
+    EXPECT_LT(kelvo::test::HeldBytes() - start, build / 20) << "the saved image is let go of";
+}
+
 // The preview's own bitmap is asked for before the run changes anything, and a frame that
-// cannot be shown ends the run as the stop button does.
+// cannot be shown ends the run as the stop button does, the sound with it.
 TEST_F(FrameMemory, APreviewThatMemoryCannotHoldDoesNotStartOrEnds)
 {
     TAVIForm& f = Form();
     StretchedProject(3);
+    f.AddSound = true;
+    f.WavFile = PathOf("sound.wav");
     f.PaintBox1->resize(Width, Height);
     {
         const TMemoryLeft memory(FrameBytes / 2);
@@ -287,13 +388,19 @@ TEST_F(FrameMemory, APreviewThatMemoryCannotHoldDoesNotStartOrEnds)
     EXPECT_TRUE(f.ToolButRun->isEnabled());
     EXPECT_TRUE(f.File1->menuAction()->isEnabled());
 
-    f.ToolButRunClick(f.ToolButRun);
+    f.ToolButRunClick(f.ItemRunAVI);
     ASSERT_TRUE(f.PreviewRunning);
+    ASSERT_EQ(desktop_.Sound.Played.size(), 1u);
+    const int stops = desktop_.Sound.Stops;
     {
         const TMemoryLeft memory(0);
         EXPECT_EQ(ErrorOf([&] { desktop_.Timers.FireNext(); }), "Out of memory");
     }
     EXPECT_FALSE(f.PreviewRunning);
+    EXPECT_FALSE(f.PreviewResumable);
+    EXPECT_EQ(desktop_.Sound.Stops, stops + 1) << "the sound ends with the run";
+    EXPECT_FALSE(f.ToolButStop->isEnabled());
+    EXPECT_EQ(f.SelectedFrames, std::deque<int>{0}) << "back at the start, as after stop";
     EXPECT_EQ(PlaybackTimerId, 0u);
     EXPECT_TRUE(desktop_.Timers.ArmedDelays().empty());
     EXPECT_TRUE(f.ToolButRun->isEnabled());
