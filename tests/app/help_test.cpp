@@ -132,3 +132,16 @@ TEST(HelpPages, EveryLinkReachesAPage)
                 << entry.path().filename() << " links to " << (*it)[1];
     }
 }
+
+// The insert command puts the pictures before the selected frame (the selected frame moves
+// down); its help row must not say otherwise.
+TEST(HelpPages, InsertIsDescribedAsTheCommandWorks)
+{
+    std::ifstream in(std::filesystem::path(KELVO_SOURCE_DIR) / "resources" / "help" / "frames.html");
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t row = page.find("Вставить кадр");
+    ASSERT_NE(row, std::string::npos);
+    const std::string text = page.substr(row, page.find("</tr>", row) - row);
+    EXPECT_NE(text.find("перед выбранным кадром"), std::string::npos) << text;
+    EXPECT_EQ(text.find("после"), std::string::npos) << text;
+}
