@@ -132,6 +132,9 @@ TMemoryLeftSource SetMemoryLeftSource(TMemoryLeftSource source)
 
 void ReserveMemory(std::uint64_t bytes)
 {
+    // Nothing asked for is nothing taken, however short the system is.
+    if (bytes == 0)
+        return;
     TGuard& guard = Guard();
     std::lock_guard<std::mutex> lock(guard.Mutex);
     const bool stale = !guard.Read || guard.TakenSince >= kReadAfterBytes ||

@@ -19,10 +19,10 @@ std::int64_t SystemMemoryLeft();
 // it replaces. For tests.
 TMemoryLeftSource SetMemoryLeftSource(TMemoryLeftSource source);
 
-// Raises EOutOfMemory(SOutOfMemory) unless `bytes` more fit in what is left. What it lets
-// through counts as taken until the figure is read again, which is not on every call: it is
-// read once some megabytes were let through or a moment has passed, and always before a
-// request is refused. Any thread may call it.
+// Raises EOutOfMemory(SOutOfMemory) unless `bytes` more fit in what is left; 0 bytes always
+// fit. What it lets through counts as taken until the figure is read again, which is not on
+// every call: it is read once some megabytes were let through or a moment has passed, and
+// always before a request is refused. Any thread may call it.
 void ReserveMemory(std::uint64_t bytes);
 
 // The same for a bitmap of this size and depth, rows padded as a bitmap pads them.

@@ -74,6 +74,7 @@ TEST(MemoryGuard, ReadsTheFigureSeldomButAlwaysBeforeItRefuses)
         if (ErrorOf<EOutOfMemory>([] { ReserveMemory(1 << 20); }) != "(no error)")
             break;
     EXPECT_LE(granted, 32);
+    EXPECT_NO_THROW(ReserveMemory(0)) << "a request of nothing is never refused";
 }
 
 TEST(MemoryGuard, ThreadsShareWhatIsLeft)
