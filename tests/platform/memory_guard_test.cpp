@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -87,14 +88,40 @@ TEST(MemoryGuard, ReadsTheFigureSeldomButAlwaysBeforeItRefuses)
     EXPECT_NO_THROW(ReserveMemory(0)) << "a request of nothing is never refused";
 }
 
+TEST(MemoryGuard, AMomentLaterTheFigureIsReadAgainThoughFewBytesWentThrough)
+{
+    using Clock = std::chrono::steady_clock;
+    std::atomic<int> reads{0};
+    std::atomic<std::int64_t> figure{kGiB};
+    const SourceScope scope([&] {
+        ++reads;
+        return figure.load();
+    });
+    const Clock::time_point start = Clock::now();
+    ReserveMemory(1024);
+    figure = kMiB;
+    ReserveMemory(1024);
+    // Only a machine slow enough to let the moment pass meanwhile may have read it again.
+    if (Clock::now() - start < std::chrono::milliseconds(100)) {
+        EXPECT_EQ(reads.load(), 1) << "a few bytes within the moment read the figure again";
+    }
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    // The figure in hand would let 2 MiB through; the one read now does not.
+    EXPECT_EQ(ErrorOf<EOutOfMemory>([] { ReserveMemory(2 * kMiB); }), "Out of memory");
+}
+
+// Under ThreadSanitizer too: a guard whose figure were not kept under one lock lets more
+// through than is left, or races there.
 TEST(MemoryGuard, ThreadsShareWhatIsLeft)
 {
     const kelvo::test::TMemoryLeft left(1000 * 4096);
+    const std::uint64_t before = MemoryLetThrough();
     std::atomic<int> granted{0}, refused{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
+    for (int t = 0; t < 8; ++t)
         threads.emplace_back([&] {
-            for (int i = 0; i < 400; ++i) {
+            for (int i = 0; i < 250; ++i) {
                 try {
                     ReserveMemory(4096);
                     ++granted;
@@ -106,7 +133,8 @@ TEST(MemoryGuard, ThreadsShareWhatIsLeft)
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(granted.load(), 1000);
-    EXPECT_EQ(refused.load(), 600);
+    EXPECT_EQ(refused.load(), 1000);
+    EXPECT_EQ(MemoryLetThrough() - before, 1000u * 4096);
 }
 
 TEST(MemoryGuard, BitmapsAskForTheirPaddedRows)
