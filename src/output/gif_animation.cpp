@@ -53,13 +53,13 @@ std::unique_ptr<TGIFSubImage> ConvertFrame(const TGifAnimationFrame& frame)
     const GIFOPTIONS& o = frame.Options;
     TBitmap source;
     if (frame.Bitmap) {
-        // The 24-bit copy the colours are reduced from, and what every frame of the image
-        // keeps until the file is written, its pixels and the bitmap they were reduced into
-        // (24-bit when no reduction was asked for): a long animation grows with its frames.
+        // The 24-bit copy the colours are reduced from and the bitmap they are reduced into
+        // (24-bit when no reduction was asked for), and the pixels every frame of the image
+        // keeps until the file is written: a long animation grows with its frames.
         const int width = frame.Bitmap->Width(), height = frame.Bitmap->Height();
-        const int kept = TColorReduction(o.ColorReduction) == rmNone ? 24 : 8;
-        ReserveMemory(BitmapMemoryBytes(width, height, 24) + BitmapMemoryBytes(width, height, 8) +
-                      BitmapMemoryBytes(width, height, kept));
+        const int reduced = TColorReduction(o.ColorReduction) == rmNone ? 24 : 8;
+        ReserveMemory(BitmapMemoryBytes(width, height, 24) + BitmapMemoryBytes(width, height, reduced) +
+                      BitmapMemoryBytes(width, height, 8));
         source.Assign(*frame.Bitmap);
     }
     source.SetPixelFormat(pf24bit);
@@ -68,6 +68,11 @@ std::unique_ptr<TGIFSubImage> ConvertFrame(const TGifAnimationFrame& frame)
     auto image = std::make_unique<TGIFSubImage>(nullptr);
     image->AssignBitmap(source, TGIFConversionSettings{TColorReduction(o.ColorReduction),
                                                        TDitherMode(o.ColorDither), o.ReductionBit});
+    // The bitmap the pixels were reduced into is kept by the conversion for drawing; the file
+    // is written from the pixels alone, and a preview draws each frame again from them when
+    // it shows it. Held for every frame until the file is written, it would double what the
+    // animation holds (or, unreduced at 24 bits, make it four times as much).
+    image->FreeBitmap();
     return image;
 }
 

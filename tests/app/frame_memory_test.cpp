@@ -353,6 +353,9 @@ TEST_F(FrameMemory, TheGifOptionsDialogHoldsOneBuiltImageAtATime)
     const std::int64_t start = kelvo::test::HeldBytes();
     f.WriteGifAnimation(false, false, false, false);
     const std::int64_t build = kelvo::test::HeldBytes() - start;
+    // The image to be saved holds its pixels, a byte each, and not the bitmaps they were
+    // reduced into.
+    EXPECT_LT(build, 100 * Width * Height * 5 / 4);
     desktop_.ModalDialogs.Answer<TAniGIFForm>([](TAniGIFForm& d) {
         d.Image1->repaint();
         d.CheckBox1->click(); // built again while the preview plays
