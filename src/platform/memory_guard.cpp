@@ -56,7 +56,8 @@ public:
     {
         if (part.size() >= sizeof text_ - size_)
             overflow_ = true;
-        if (!overflow_) {
+        // An empty part may have no characters at all to copy from (the real root's).
+        if (!overflow_ && !part.empty()) {
             std::memcpy(text_ + size_, part.data(), part.size());
             size_ += part.size();
             text_[size_] = '\0';
