@@ -154,8 +154,7 @@ void TAniGIFForm::SpeedButton1Click()
 
 void TAniGIFForm::StopPreview()
 {
-    if (auto* preview = dynamic_cast<TGIFImage*>(Image1->Picture.Graphic()))
-        preview->StopDraw();
+    // The preview shows the window's image itself.
     if (AVIForm && AVIForm->OutputGif)
         AVIForm->OutputGif->StopDraw();
 }

@@ -54,7 +54,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Stops the painters of the preview and of the window's image.
+    // Stops the painter of the window's image, which the preview shows.
     void StopPreview();
     // Stops the preview and takes the window's image out of it.
     void ReleasePreview();

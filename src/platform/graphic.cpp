@@ -170,21 +170,17 @@ void TPicture::GraphicChanged()
         OnChange(*this);
 }
 
-void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
+void TPicture::Replace(TGraphic* graphic, bool owned)
 {
     Detach();
-    graphic_ = std::unique_ptr<TGraphic, TGraphicRelease>(graphic.release(), TGraphicRelease{true});
+    graphic_ = std::unique_ptr<TGraphic, TGraphicRelease>(graphic, TGraphicRelease{owned});
     Attach();
     GraphicChanged();
 }
 
-void TPicture::ShareGraphic(TGraphic* graphic)
-{
-    Detach();
-    graphic_ = std::unique_ptr<TGraphic, TGraphicRelease>(graphic, TGraphicRelease{false});
-    Attach();
-    GraphicChanged();
-}
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) { Replace(graphic.release(), true); }
+
+void TPicture::ShareGraphic(TGraphic* graphic) { Replace(graphic, false); }
 
 TBitmap& TPicture::Bitmap()
 {

@@ -163,6 +163,7 @@ public:
     static std::vector<TFileFormatEntry> FileFormats();
 
 private:
+    void Replace(TGraphic* graphic, bool owned);
     void Attach();
     // A shared graphic is handed back without the picture's events.
     void Detach();
